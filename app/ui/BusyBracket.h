@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QApplication>
+#include <QCursor>
+
+class TclsButtonCreator;
+
+// The hourglass cursor for as long as the object lives; restored even when
+// the work inside fails.
+class BusyCursor
+{
+public:
+    BusyCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+// Around a store call started from a hover button: the button disabled, the
+// hourglass shown and pending window events run once so both are drawn. The
+// button and the cursor come back when the scope ends, also after a failure.
+class BusyBracket
+{
+public:
+    explicit BusyBracket(TclsButtonCreator *button);
+    ~BusyBracket();
+    BusyBracket(const BusyBracket &) = delete;
+    BusyBracket &operator=(const BusyBracket &) = delete;
+
+private:
+    TclsButtonCreator *m_button;
+    BusyCursor m_cursor;
+};

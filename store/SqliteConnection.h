@@ -1,0 +1,133 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <initializer_list>
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// A value bound to a statement parameter. Values are always bound, never
+// pasted into SQL text.
+class SqlValue
+{
+public:
+    enum class Kind { Text, Real, Integer };
+    SqlValue(const QByteArray &text) : m_kind(Kind::Text), m_text(text) {}
+    SqlValue(const char *text) : m_kind(Kind::Text), m_text(text) {}
+    SqlValue(double value) : m_kind(Kind::Real), m_real(value) {}
+    SqlValue(qint64 value) : m_kind(Kind::Integer), m_integer(value) {}
+
+    Kind kind() const { return m_kind; }
+    const QByteArray &text() const { return m_text; }
+    double real() const { return m_real; }
+    qint64 integer() const { return m_integer; }
+
+private:
+    Kind m_kind;
+    QByteArray m_text;
+    double m_real = 0;
+    qint64 m_integer = 0;
+};
+
+// A forward-only result set: positioned on the first row after the query,
+// IsEOF() once past the last. Columns are read by name; a null fails.
+class SqliteRecordset
+{
+public:
+    SqliteRecordset() = default;
+    SqliteRecordset(SqliteRecordset &&other) noexcept;
+    SqliteRecordset &operator=(SqliteRecordset &&other) noexcept;
+    SqliteRecordset(const SqliteRecordset &) = delete;
+    SqliteRecordset &operator=(const SqliteRecordset &) = delete;
+    ~SqliteRecordset();
+
+    bool IsEOF() const { return m_eof; }
+    void MoveNext();
+    void Close();
+
+    int FieldIndex(const char *column) const; // throws when there is no such column
+    // The column's bytes; valid until MoveNext. Throws on null.
+    QByteArray FieldBytes(int index) const;
+    QByteArray FieldBytes(const char *column) const { return FieldBytes(FieldIndex(column)); }
+    double FieldDouble(int index) const;
+    double FieldDouble(const char *column) const { return FieldDouble(FieldIndex(column)); }
+    qint64 FieldInteger(int index) const;
+    qint64 FieldInteger(const char *column) const { return FieldInteger(FieldIndex(column)); }
+    // Raw access for hot loops: pointer and length, throws on null.
+    const char *FieldRaw(int index, int *length) const;
+
+private:
+    friend class SqliteConnection;
+    SqliteRecordset(sqlite3 *db, sqlite3_stmt *stmt);
+    void step();
+    void checkNotNull(int index) const;
+
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_stmt = nullptr;
+    bool m_eof = true;
+};
+
+// A connection to one database file. Open never creates a missing file: a
+// missing, unreadable or damaged database fails with SQLite's message.
+class SqliteConnection
+{
+public:
+    SqliteConnection() = default;
+    SqliteConnection(const SqliteConnection &) = delete;
+    SqliteConnection &operator=(const SqliteConnection &) = delete;
+    ~SqliteConnection();
+
+    void Open(const QString &path, bool create = false);
+    void Close();
+    bool IsOpen() const { return m_db != nullptr; }
+
+    // Runs a statement that returns no rows.
+    void Execute(const char *sql, std::initializer_list<SqlValue> params = {});
+    // Runs a query; the result set is positioned on its first row.
+    SqliteRecordset Query(const char *sql, std::initializer_list<SqlValue> params = {});
+    qint64 LastInsertId() const;
+    int Changes() const;
+
+    sqlite3 *handle() const { return m_db; }
+
+private:
+    sqlite3_stmt *prepare(const char *sql, std::initializer_list<SqlValue> params);
+    [[noreturn]] void fail(const QString &what) const;
+
+    sqlite3 *m_db = nullptr;
+};
+
+// Opens the connection for one operation and closes it at the end, whatever
+// happens in between.
+class ConnectionScope
+{
+public:
+    ConnectionScope(SqliteConnection &connection, const QString &path) : m_connection(connection)
+    {
+        m_connection.Open(path);
+    }
+    ~ConnectionScope() { m_connection.Close(); }
+    ConnectionScope(const ConnectionScope &) = delete;
+    ConnectionScope &operator=(const ConnectionScope &) = delete;
+
+private:
+    SqliteConnection &m_connection;
+};
+
+// All statements of one operation take effect together or not at all.
+class Transaction
+{
+public:
+    explicit Transaction(SqliteConnection &connection);
+    ~Transaction(); // rolls back unless committed
+    void Commit();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+private:
+    SqliteConnection &m_connection;
+    bool m_done = false;
+};

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "SqliteConnection.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+// One entry per calendar day of a range, days without records included.
+struct DayTotals {
+    QStringList date;    // "yyyy-mm-dd"
+    QStringList expense; // "%0.2f"
+    QStringList income;  // "%0.2f"
+    QStringList balance; // income minus expense, "%0.2f"
+    int size() const { return date.size(); }
+};
+
+// One entry per record of a range: days in date order, within a day the
+// expenses before the income, each group in the order it was saved.
+struct RangeRecords {
+    QStringList id;     // decimal digits
+    QStringList date;   // the day's text, equal to its DayTotals date
+    QStringList type;   // "支出" or "收入"
+    QStringList name;
+    QStringList amount; // "%0.2f"
+    QStringList memo;
+    int size() const { return id.size(); }
+};
+
+// Per-item totals of one type in a range, largest total first.
+struct ProgramTotals {
+    QStringList name;
+    QStringList total; // "%0.2f"
+    QStringList share; // percent of the range total, "%0.2f"
+    int size() const { return name.size(); }
+};
+
+struct ProgramNameLists {
+    QStringList expense;
+    QStringList income;
+};
+
+// The ledger store: the only way the program reaches its database. Every
+// operation opens the database, runs its statements (several of them in one
+// transaction) and closes it again, so several store objects coexist without
+// sharing state. Failures throw KavloError with SQLite's own message; the
+// object stays usable for the next operation.
+class TclsDatabaseUser
+{
+public:
+    // Database/qmrvz.sjk in the directory of the running executable.
+    TclsDatabaseUser();
+    explicit TclsDatabaseUser(const QString &databasePath);
+
+    QString databasePath() const { return g_strConnection; }
+
+    // Creates an empty database with the ledger's schema. Used by the build
+    // step that ships the empty database and by tests; the store itself never
+    // creates a missing database. Throws if the file exists.
+    static void CreateDatabaseFile(const QString &path);
+
+    // Users
+    bool CreateUser(const QString &userName, const QString &password);
+    bool ChangePassword(const QString &userName, const QString &oldPassword, const QString &newPassword);
+    bool DeleteUser(const QString &userName, const QString &password);
+    bool CheckLogin(const QString &userName, const QString &password);
+    QStringList GetUserNames(); // newest row first
+
+    // Item-name lists. The kind "支出项目名称" selects the expense list, any
+    // other text the income list.
+    ProgramNameLists LoadProgramNames(const QString &userName);
+    void SaveProgramNames(const QString &userName, const QString &kind, const QString &listText);
+
+    // Records
+    void AddRecord(const QString &userName, const QString &recordType, const QStringList &dates,
+                   const QStringList &names, const QStringList &amounts, const QStringList &memos);
+    void ListRecordsOfDate(const QString &userName, const QDate &start, const QDate &end, DayTotals &days,
+                           RangeRecords &records);
+    void DeleteRecord(const QString &id);
+    void UpdateRecord(const QString &id, const QString &name, const QString &amount, const QString &memo);
+
+    void GetProgramTotals(const QString &userName, const QString &recordType, const QDate &start,
+                          const QDate &end, ProgramTotals &totals);
+
+    // Splits an item-name list text at CR LF, dropping blank lines; names are
+    // kept exactly as typed.
+    static QStringList SplitLines(const QString &text);
+    // Built-in data resources by name, ignoring case; empty when unknown.
+    static QByteArray LoadResourceText(const QString &name);
+
+private:
+    SqliteConnection g_objConnection;
+    QString g_strConnection; // the database path
+};
+
+// The record types and list kinds as the program stores and passes them.
+inline const QString kTypeExpense = QStringLiteral("支出");
+inline const QString kTypeIncome = QStringLiteral("收入");
+inline const QString kKindExpenseNames = QStringLiteral("支出项目名称");
+inline const QString kKindIncomeNames = QStringLiteral("收入项目名称");
