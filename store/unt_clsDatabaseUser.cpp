@@ -1,1 +1,464 @@
-// implementation in progress
+#include "unt_clsDatabaseUser.h"
+
+#include "AmountText.h"
+#include "DefaultLists.h"
+#include "KavloError.h"
+#include "TextCodec.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+
+#include <algorithm>
+
+namespace {
+
+QString executableDir()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2);
+}
+
+QByteArray isoDate(const QDate &date) { return date.toString(Qt::ISODate).toLatin1(); }
+
+// Dates reach SQL as "yyyy-mm-dd" text; anything else would never match a
+// day and must not be stored.
+QByteArray checkedDate(const QString &text)
+{
+    const QDate date = QDate::fromString(text, Qt::ISODate);
+    if (!date.isValid() || text.size() != 10)
+        throw KavloError(QStringLiteral("'%1' is not a date of the form yyyy-mm-dd").arg(text));
+    return text.toLatin1();
+}
+
+// Decoding the same stored text again and again (record types, item names)
+// is most of the cost of a long range; remember what was decoded.
+class DecodeCache
+{
+public:
+    QString decode(const char *data, int length)
+    {
+        if (length == 0)
+            return QString();
+        const QByteArray key = QByteArray::fromRawData(data, length);
+        auto it = m_cache.constFind(key);
+        if (it != m_cache.constEnd())
+            return it.value();
+        const QByteArray owned(data, length);
+        const QString text = DecodeField(owned);
+        if (m_cache.size() < 4096)
+            m_cache.insert(owned, text);
+        return text;
+    }
+
+private:
+    QHash<QByteArray, QString> m_cache;
+};
+
+int countRows(SqliteRecordset &rs)
+{
+    int count = 0;
+    while (!rs.IsEOF()) {
+        ++count;
+        rs.MoveNext();
+    }
+    return count;
+}
+
+const char kCredentialQuery[] = "select * from Users_Table where User_Name=?1 and User_Password=?2";
+
+const char kSchema[] = R"SQL(
+create table Users_Table (
+    User_Name text,
+    User_Password text
+);
+create index Users_Table_User on Users_Table (User_Name);
+create table Programs_Table (
+    Out_Program_Names text,
+    In_Program_Names text,
+    User_Name text
+);
+create index Programs_Table_User on Programs_Table (User_Name);
+create table All_Table (
+    ID integer primary key autoincrement,
+    Program_Date text,
+    Program_Type text,
+    Program_Name text,
+    Program_Money real,
+    Program_Memo text,
+    User_Name text
+);
+create index All_Table_User_Date on All_Table (User_Name, Program_Date, Program_Type);
+)SQL";
+
+} // namespace
+
+TclsDatabaseUser::TclsDatabaseUser()
+    : g_strConnection(QDir(executableDir()).filePath(QStringLiteral("Database/qmrvz.sjk")))
+{
+}
+
+TclsDatabaseUser::TclsDatabaseUser(const QString &databasePath) : g_strConnection(databasePath) {}
+
+void TclsDatabaseUser::CreateDatabaseFile(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        throw KavloError(QStringLiteral("%1 already exists").arg(path));
+    try {
+        SqliteConnection connection;
+        connection.Open(path, true);
+        Transaction transaction(connection);
+        for (const QByteArray &statement : QByteArray(kSchema).split(';')) {
+            if (!statement.trimmed().isEmpty())
+                connection.Execute(statement.constData());
+        }
+        transaction.Commit();
+    } catch (...) {
+        QFile::remove(path);
+        throw;
+    }
+}
+
+// --- Users ------------------------------------------------------------------
+
+bool TclsDatabaseUser::CreateUser(const QString &userName, const QString &password)
+{
+    const QByteArray n = EncodeField(userName);
+    const QByteArray p = EncodeField(password);
+    const QByteArray outList = EncodeField(Gbk::decode(LoadResourceText(QStringLiteral("out_txt"))));
+    const QByteArray inList = EncodeField(Gbk::decode(LoadResourceText(QStringLiteral("In_txt"))));
+    ConnectionScope scope(g_objConnection, g_strConnection);
+    Transaction transaction(g_objConnection);
+    {
+        SqliteRecordset rs = g_objConnection.Query("select * from Users_Table where User_Name=?1", {n});
+        if (countRows(rs) > 0)
+            return false;
+    }
+    g_objConnection.Execute("insert into Users_Table (User_Name,User_Password) values (?1,?2)", {n, p});
+    g_objConnection.Execute(
+        "insert into Programs_Table (Out_Program_Names,In_Program_Names,User_Name) values (?1,?2,?3)",
+        {outList, inList, n});
+    transaction.Commit();
+    return true;
+}
+
+bool TclsDatabaseUser::ChangePassword(const QString &userName, const QString &oldPassword,
+                                      const QString &newPassword)
+{
+    const QByteArray n = EncodeField(userName);
+    const QByteArray o = EncodeField(oldPassword);
+    const QByteArray w = EncodeField(newPassword);
+    ConnectionScope scope(g_objConnection, g_strConnection);
+    Transaction transaction(g_objConnection);
+    {
+        SqliteRecordset rs = g_objConnection.Query(kCredentialQuery, {n, o});
+        if (countRows(rs) == 0)
+            return false;
+    }
+    g_objConnection.Execute("delete from Users_Table where User_Name=?1", {n});
+    g_objConnection.Execute("insert into Users_Table (User_Name,User_Password) values (?1,?2)", {n, w});
+    transaction.Commit();
+    return true;
+}
+
+bool TclsDatabaseUser::DeleteUser(const QString &userName, const QString &password)
+{
+    const QByteArray n = EncodeField(userName);
+    const QByteArray p = EncodeField(password);
+    ConnectionScope scope(g_objConnection, g_strConnection);
+    Transaction transaction(g_objConnection);
+    {
+        SqliteRecordset rs = g_objConnection.Query(kCredentialQuery, {n, p});
+        if (countRows(rs) == 0)
+            return false;
+    }
+    g_objConnection.Execute("delete from Users_Table where User_Name=?1", {n});
+    g_objConnection.Execute("delete from All_Table where User_Name=?1", {n});
+    g_objConnection.Execute("delete from Programs_Table where User_Name=?1", {n});
+    transaction.Commit();
+    return true;
+}
+
+bool TclsDatabaseUser::CheckLogin(const QString &userName, const QString &password)
+{
+    const QByteArray n = EncodeField(userName);
+    const QByteArray p = EncodeField(password);
+    ConnectionScope scope(g_objConnection, g_strConnection);
+    Transaction transaction(g_objConnection);
+    {
+        SqliteRecordset rs = g_objConnection.Query(kCredentialQuery, {n, p});
+        if (countRows(rs) == 0)
+            return false;
+    }
+    // Moving the row to the end makes this user the first of the list the
+    // login dialog preselects next time.
+    g_objConnection.Execute("delete from Users_Table where User_Name=?1", {n});
+    g_objConnection.Execute("insert into Users_Table (User_Name,User_Password) values (?1,?2)", {n, p});
+    transaction.Commit();
+    return true;
+}
+
+QStringList TclsDatabaseUser::GetUserNames()
+{
+    QStringList names;
+    ConnectionScope scope(g_objConnection, g_strConnection);
+    SqliteRecordset rs = g_objConnection.Query("select User_Name from Users_Table order by rowid");
+    const int column = rs.FieldIndex("User_Name");
+    for (; !rs.IsEOF(); rs.MoveNext())
+        names.append(DecodeField(rs.FieldBytes(column)));
+    std::reverse(names.begin(), names.end());
+    return names;
+}
+
+// --- Item-name lists -------------------------------------------------------
+
+ProgramNameLists TclsDatabaseUser::LoadProgramNames(const QString &userName)
+{
+    const QByteArray n = EncodeField(userName);
+    QString outText;
+    QString inText;
+    {
+        ConnectionScope scope(g_objConnection, g_strConnection);
+        SqliteRecordset rs = g_objConnection.Query(
+            "select Out_Program_Names, In_Program_Names from Programs_Table where User_Name=?1 order by rowid",
+            {n});
+        for (; !rs.IsEOF(); rs.MoveNext()) {
+            outText = DecodeField(rs.FieldBytes("Out_Program_Names"));
+            inText = DecodeField(rs.FieldBytes("In_Program_Names"));
+        }
+    }
+    return {SplitLines(outText), SplitLines(inText)};
+}
+
+void TclsDatabaseUser::SaveProgramNames(const QString &userName, const QString &kind, const QString &listText)
+{
+    const QByteArray n = EncodeField(userName);
+    const QByteArray l = EncodeField(listText);
+    ConnectionScope scope(g_objConnection, g_strConnection);
+    if (kind == kKindExpenseNames)
+        g_objConnection.Execute("update Programs_Table set Out_Program_Names=?1 where User_Name=?2", {l, n});
+    else
+        g_objConnection.Execute("update Programs_Table set In_Program_Names=?1 where User_Name=?2", {l, n});
+}
+
+QStringList TclsDatabaseUser::SplitLines(const QString &text)
+{
+    QStringList names;
+    qsizetype pos = 0;
+    const qsizetype size = text.size();
+    while (pos < size) {
+        qsizetype cr = text.indexOf(QLatin1Char('\r'), pos);
+        const qsizetype end = cr < 0 ? size : cr;
+        const QString piece = text.mid(pos, end - pos);
+        if (!IsBlank(piece))
+            names.append(piece);
+        if (cr < 0)
+            break;
+        pos = cr + 1;
+        // Only the LF of a CR LF pair belongs to the break; after a lone CR
+        // the next character starts the next name.
+        if (pos < size && text.at(pos) == QLatin1Char('\n'))
+            ++pos;
+    }
+    return names;
+}
+
+QByteArray TclsDatabaseUser::LoadResourceText(const QString &name) { return DefaultListResource(name); }
+
+// --- Records ----------------------------------------------------------------
+
+void TclsDatabaseUser::AddRecord(const QString &userName, const QString &recordType, const QStringList &dates,
+                                 const QStringList &names, const QStringList &amounts, const QStringList &memos)
+{
+    const qsizetype count = dates.size();
+    if (names.size() < count || amounts.size() < count || memos.size() < count)
+        throw KavloError(QStringLiteral("AddRecord: the lists of a batch differ in length"));
+    const QByteArray n = EncodeField(userName);
+    const QByteArray t = EncodeField(recordType);
+    // Check the whole batch before writing anything.
+    QList<QByteArray> dateTexts;
+    QList<double> values;
+    dateTexts.reserve(count);
+    values.reserve(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        dateTexts.append(checkedDate(dates.at(i)));
+        values.append(ParseAmountText(amounts.at(i)));
+    }
+    ConnectionScope scope(g_objConnection, g_strConnection);
+    Transaction transaction(g_objConnection);
+    for (qsizetype i = 0; i < count; ++i) {
+        g_objConnection.Execute("insert into All_Table (Program_Date,Program_Type,Program_Name,Program_Money,"
+                                "Program_Memo, User_Name) values (?1,?2,?3,?4,?5,?6)",
+                                {dateTexts.at(i), t, EncodeField(names.at(i)), values.at(i),
+                                 EncodeField(memos.at(i)), n});
+    }
+    transaction.Commit();
+}
+
+void TclsDatabaseUser::ListRecordsOfDate(const QString &userName, const QDate &start, const QDate &end,
+                                         DayTotals &days, RangeRecords &records)
+{
+    DayTotals dayLists;
+    RangeRecords recordLists;
+    const qint64 dayCount = start.daysTo(end) + 1;
+    if (dayCount > 0) {
+        const QByteArray n = EncodeField(userName);
+        QList<QByteArray> dayKeys;
+        dayKeys.reserve(dayCount);
+        dayLists.date.reserve(dayCount);
+        for (QDate d = start; d <= end; d = d.addDays(1)) {
+            dayKeys.append(isoDate(d));
+            dayLists.date.append(QString::fromLatin1(dayKeys.constLast()));
+        }
+        QList<double> expense(dayCount, 0.0);
+        QList<double> income(dayCount, 0.0);
+
+        {
+            ConnectionScope scope(g_objConnection, g_strConnection);
+            // One query for the whole range, in the order of a day-by-day
+            // listing: by day, a day's expenses (their stored type sorts
+            // first) before its income, each group in the order of saving.
+            SqliteRecordset rs = g_objConnection.Query(
+                "select ID, Program_Date, Program_Type, Program_Name, Program_Money, Program_Memo "
+                "from All_Table where User_Name=?1 and Program_Date>=?2 and Program_Date<=?3 "
+                "order by Program_Date asc, Program_Type asc, ID asc",
+                {n, dayKeys.constFirst(), dayKeys.constLast()});
+            const int cId = rs.FieldIndex("ID");
+            const int cDate = rs.FieldIndex("Program_Date");
+            const int cType = rs.FieldIndex("Program_Type");
+            const int cName = rs.FieldIndex("Program_Name");
+            const int cMoney = rs.FieldIndex("Program_Money");
+            const int cMemo = rs.FieldIndex("Program_Memo");
+            DecodeCache types;
+            DecodeCache names;
+            DecodeCache memos;
+            qsizetype day = 0;
+            for (; !rs.IsEOF(); rs.MoveNext()) {
+                int length = 0;
+                const char *date = rs.FieldRaw(cDate, &length);
+                const QByteArray dateKey = QByteArray::fromRawData(date, length);
+                while (day < dayCount && dayKeys.at(day) < dateKey)
+                    ++day;
+                if (day == dayCount)
+                    break;
+                if (dayKeys.at(day) != dateKey)
+                    continue; // not a day of the range (a malformed stored date)
+                const qint64 id = rs.FieldInteger(cId);
+                const char *raw = rs.FieldRaw(cType, &length);
+                const QString type = types.decode(raw, length);
+                const double money = rs.FieldDouble(cMoney);
+                raw = rs.FieldRaw(cName, &length);
+                const QString name = names.decode(raw, length);
+                raw = rs.FieldRaw(cMemo, &length);
+                const QString memo = memos.decode(raw, length);
+                if (type == kTypeExpense)
+                    expense[day] += money;
+                else
+                    income[day] += money;
+                recordLists.id.append(QString::number(id));
+                recordLists.date.append(dayLists.date.at(day));
+                recordLists.type.append(type);
+                recordLists.name.append(name);
+                recordLists.amount.append(FormatAmount(money));
+                recordLists.memo.append(memo);
+            }
+        }
+        dayLists.expense.reserve(dayCount);
+        dayLists.income.reserve(dayCount);
+        dayLists.balance.reserve(dayCount);
+        for (qsizetype i = 0; i < dayCount; ++i) {
+            dayLists.expense.append(FormatAmount(expense.at(i)));
+            dayLists.income.append(FormatAmount(income.at(i)));
+            dayLists.balance.append(FormatAmount(income.at(i) - expense.at(i)));
+        }
+    }
+    days = std::move(dayLists);
+    records = std::move(recordLists);
+}
+
+void TclsDatabaseUser::DeleteRecord(const QString &id)
+{
+    bool ok = false;
+    const qint64 key = id.toLongLong(&ok);
+    if (!ok)
+        throw KavloError(QStringLiteral("'%1' is not a record number").arg(id));
+    ConnectionScope scope(g_objConnection, g_strConnection);
+    g_objConnection.Execute("delete from All_Table where ID=?1", {key});
+}
+
+void TclsDatabaseUser::UpdateRecord(const QString &id, const QString &name, const QString &amount,
+                                    const QString &memo)
+{
+    bool ok = false;
+    const qint64 key = id.toLongLong(&ok);
+    if (!ok)
+        throw KavloError(QStringLiteral("'%1' is not a record number").arg(id));
+    const double value = ParseAmountText(amount);
+    const QByteArray m = EncodeField(name);
+    const QByteArray o = EncodeField(memo);
+    ConnectionScope scope(g_objConnection, g_strConnection);
+    g_objConnection.Execute("update All_Table set Program_Name=?1,Program_Money=?2,Program_Memo=?3 where ID=?4",
+                            {m, value, o, key});
+}
+
+// --- Per-item totals ----------------------------------------------------------
+
+void TclsDatabaseUser::GetProgramTotals(const QString &userName, const QString &recordType, const QDate &start,
+                                        const QDate &end, ProgramTotals &totals)
+{
+    ProgramTotals result;
+    if (start.daysTo(end) >= 0) {
+        const QByteArray n = EncodeField(userName);
+        const QByteArray t = EncodeField(recordType);
+        QList<QByteArray> keys; // encoded names in the order first met
+        QHash<QByteArray, double> sums;
+        double rangeTotal = 0;
+        {
+            ConnectionScope scope(g_objConnection, g_strConnection);
+            SqliteRecordset rs = g_objConnection.Query(
+                "select Program_Name, Program_Money from All_Table where Program_Date>=?1 and "
+                "Program_Date<=?2 and User_Name=?3 and Program_Type=?4 order by Program_Name, ID",
+                {isoDate(start), isoDate(end), n, t});
+            const int cName = rs.FieldIndex("Program_Name");
+            const int cMoney = rs.FieldIndex("Program_Money");
+            for (; !rs.IsEOF(); rs.MoveNext()) {
+                const QByteArray key = rs.FieldBytes(cName);
+                const double money = rs.FieldDouble(cMoney);
+                auto it = sums.find(key);
+                if (it == sums.end()) {
+                    keys.append(key);
+                    sums.insert(key, money);
+                } else {
+                    it.value() += money;
+                }
+                rangeTotal += money;
+            }
+        }
+        QList<double> rounded;
+        for (const QByteArray &key : keys) {
+            const double sum = sums.value(key);
+            result.name.append(DecodeField(key));
+            result.total.append(FormatAmount(sum));
+            // A zero range total cannot come from amounts the program writes,
+            // but must still show a number rather than nan or inf.
+            result.share.append(FormatAmount(rangeTotal != 0 ? 100.0 * sum / rangeTotal : 0.0));
+            rounded.append(ParseAmountText(result.total.constLast()));
+        }
+        // Exchange sort on the rounded totals, largest first; equal totals are
+        // never exchanged.
+        const qsizetype count = rounded.size();
+        for (qsizetype i = 0; i + 1 < count; ++i) {
+            for (qsizetype j = i + 1; j < count; ++j) {
+                if (rounded.at(i) < rounded.at(j)) {
+                    rounded.swapItemsAt(i, j);
+                    result.name.swapItemsAt(i, j);
+                    result.total.swapItemsAt(i, j);
+                    result.share.swapItemsAt(i, j);
+                }
+            }
+        }
+    }
+    totals = std::move(result);
+}
