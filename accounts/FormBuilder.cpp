@@ -1,0 +1,68 @@
+#include "FormBuilder.h"
+
+#include "GbkLengthValidator.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+QLabel *AddLabel(QWidget *parent, const QString &name, const QString &text, int left, int top)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->adjustSize();
+    label->move(left, top);
+    return label;
+}
+
+QLineEdit *AddEdit(QWidget *parent, const QString &name, const QRect &place, int maxBytes, bool masked)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setGeometry(place);
+    LimitGbkBytes(edit, maxBytes);
+    if (masked) {
+        // Qt's password mode shows its own bullet; the dialogs show "*".
+        edit->setEchoMode(QLineEdit::Password);
+        edit->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    }
+    return edit;
+}
+
+QPushButton *AddButton(QWidget *parent, const QString &name, const QString &caption, const QRect &place)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(place);
+    return button;
+}
+
+QComboBox *AddChoiceList(QWidget *parent, const QString &name, const QRect &place)
+{
+    auto *combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    combo->setEditable(false);
+    combo->setGeometry(place);
+    combo->setFocusPolicy(Qt::ClickFocus);
+    return combo;
+}
+
+void CentreOnScreen(QWidget *window)
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    const QSize size = window->frameGeometry().size().expandedTo(window->size());
+    window->move(area.left() + (area.width() - size.width()) / 2, area.top() + (area.height() - size.height()) / 2);
+}
+
+BusyButton::BusyButton(QPushButton *button) : m_button(button)
+{
+    m_button->setEnabled(false);
+}
+
+BusyButton::~BusyButton() { m_button->setEnabled(true); }

@@ -1,0 +1,113 @@
+#include "unt_frmLogin.h"
+
+#include "AppFonts.h"
+#include "ErrorReport.h"
+#include "FormBuilder.h"
+#include "MessageBox.h"
+#include "TextCodec.h"
+#include "unt_clsDatabaseUser.h"
+#include "unt_frmAccount.h"
+#include "unt_frmSplash.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+TfrmLogin::TfrmLogin(QWidget *parent, const QString &databasePath)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("frmLogin"));
+    setFont(KavloUiFont());
+    setFixedSize(376, 197);
+
+    lblNotice1 = AddLabel(this, QStringLiteral("lblNotice1"), QStringLiteral("1.如果第一次使用，请点“用户”按钮。"), 17, 19);
+    lblNotice2 = AddLabel(this, QStringLiteral("lblNotice2"), QStringLiteral("2.得到用户名和密码后，即可在此登陆。"), 17, 39);
+    lblNotice3 = AddLabel(this, QStringLiteral("lblNotice3"), QStringLiteral("3.如果多用户使用，请重复步骤1和步骤2。"), 17, 60);
+    lblNotice4 = AddLabel(this, QStringLiteral("lblNotice4"), QStringLiteral("4.如果想修改密码，也请点“用户”按钮。"), 17, 81);
+    lblUserName = AddLabel(this, QStringLiteral("lblUserName"), QStringLiteral("用户名："), 17, 124);
+    cboUserName = AddChoiceList(this, QStringLiteral("cboUserName"), QRect(75, 120, 281, 20));
+    lblPassword = AddLabel(this, QStringLiteral("lblPassword"), QStringLiteral("密  码："), 17, 158);
+    edtPassword = AddEdit(this, QStringLiteral("edtPassword"), QRect(75, 154, 281, 20), 16, true);
+    btnOK = AddButton(this, QStringLiteral("btnOK"), QStringLiteral("登陆(&O)"), QRect(281, 14, 75, 23));
+    btnCancel = AddButton(this, QStringLiteral("btnCancel"), QStringLiteral("取消(&C)"), QRect(281, 45, 75, 23));
+    btnAccount = AddButton(this, QStringLiteral("btnAccount"), QStringLiteral("用户(&U)"), QRect(281, 76, 75, 23));
+    btnOK->setDefault(true);
+
+    setTabOrder(edtPassword, btnOK);
+    setTabOrder(btnOK, btnCancel);
+    setTabOrder(btnCancel, btnAccount);
+    setTabOrder(btnAccount, cboUserName);
+    edtPassword->setFocus();
+
+    connect(btnOK, &QPushButton::clicked, this, [this] { runGuarded(this, [this] { btnOKClick(); }); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
+    connect(btnAccount, &QPushButton::clicked, this, [this] { runGuarded(this, [this] { btnAccountClick(); }); });
+    connect(cboUserName, &QComboBox::activated, this, [this] { cboUserNameClick(); });
+
+    FormCreate(databasePath);
+}
+
+TfrmLogin::~TfrmLogin() = default;
+
+void TfrmLogin::FormCreate(const QString &databasePath)
+{
+    setWindowTitle(MessageBox::title() + QStringLiteral(" - 登陆"));
+    CentreOnScreen(this);
+
+    // The splash covers the time spent opening the database; it goes away
+    // again when this scope ends, also when loading fails.
+    TfrmSplash splash;
+    splash.show();
+    splash.raise();
+    QApplication::processEvents();
+
+    g_objDatabaseUser = databasePath.isEmpty() ? std::make_unique<TclsDatabaseUser>()
+                                               : std::make_unique<TclsDatabaseUser>(databasePath);
+    LoadUserNames();
+    splash.close();
+}
+
+void TfrmLogin::LoadUserNames()
+{
+    cboUserName->clear();
+    const QStringList names = g_objDatabaseUser->GetUserNames();
+    cboUserName->addItems(names);
+    // The store lists the user who logged in last first.
+    if (!names.isEmpty())
+        cboUserName->setCurrentIndex(0);
+}
+
+void TfrmLogin::btnOKClick()
+{
+    g_strUserName = cboUserName->currentText();
+    const QString password = edtPassword->text();
+    if (IsBlank(g_strUserName)) {
+        MessageBox::warning(this, QStringLiteral("没有用户名，无法登陆！"));
+        edtPassword->setFocus();
+        return;
+    }
+    bool accepted = false;
+    {
+        BusyButton busy(btnOK);
+        accepted = g_objDatabaseUser->CheckLogin(g_strUserName, password);
+    }
+    if (accepted) {
+        accept();
+        return;
+    }
+    MessageBox::error(this, QStringLiteral("登陆密码错误！"));
+    edtPassword->setFocus();
+}
+
+void TfrmLogin::btnCancelClick() { reject(); }
+
+void TfrmLogin::btnAccountClick()
+{
+    TfrmAccount account(this, g_objDatabaseUser->databasePath());
+    if (account.exec() == QDialog::Accepted)
+        LoadUserNames();
+}
+
+void TfrmLogin::cboUserNameClick() { edtPassword->setFocus(); }
