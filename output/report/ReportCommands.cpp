@@ -1,0 +1,97 @@
+#include "ReportCommands.h"
+
+#include "BusyBracket.h"
+#include "ErrorReport.h"
+#include "OutputCommands.h"
+#include "OutputReport.h"
+#include "unt_frmPreview.h"
+
+#include <QWidget>
+
+struct ReportCommands::Private {
+    // The page reports and the composite of the latest run; they stay alive
+    // until the next run, so the preview's print button prints what it shows.
+    std::vector<std::unique_ptr<PageReport>> g_arrPageReports;
+    std::unique_ptr<CompositeReport> g_objCompositeReport;
+
+    void g_objCompositeReportAddReports()
+    {
+        for (const auto &report : g_arrPageReports)
+            g_objCompositeReport->addReport(report.get());
+    }
+};
+
+ReportCommands::ReportCommands(MainWindowFields &fields, OutputCommands &output, QWidget *owner)
+    : m_fields(fields), m_output(output), m_owner(owner), d(std::make_unique<Private>())
+{
+}
+
+ReportCommands::~ReportCommands() = default;
+
+namespace {
+
+// The start every output command shares: the row set of the range under the
+// busy cursor, in the layout asked for; false when there is nothing to do.
+bool GatherRows(OutputCommands &output, const QDate &start, const QDate &end, OutputLayout layout,
+                OutputRows &rows)
+{
+    {
+        BusyCursor busy;
+        if (!output.BuildOutputRows(start, end, rows))
+            return false;
+    }
+    if (layout == OutputLayout::II)
+        ConvertToLayoutII(rows);
+    return true;
+}
+
+} // namespace
+
+void ReportCommands::Print(const QDate &start, const QDate &end, OutputLayout layout)
+{
+    runGuarded(m_owner, [&] {
+        OutputRows rows;
+        if (GatherRows(m_output, start, end, layout, rows))
+            OutputReport(QStringLiteral("打印"), rows, layout);
+    });
+}
+
+void ReportCommands::Preview(const QDate &start, const QDate &end, OutputLayout layout)
+{
+    runGuarded(m_owner, [&] {
+        OutputRows rows;
+        if (GatherRows(m_output, start, end, layout, rows))
+            OutputReport(QStringLiteral("预览"), rows, layout);
+    });
+}
+
+void ReportCommands::OutputReport(const QString &mode, OutputRows &rows, OutputLayout layout)
+{
+    const QSize ppi = ScreenPixelsPerInch();
+    const ReportGeometry geometry = ComputeReportGeometry(ppi.width(), ppi.height());
+
+    // The previous run's composite refers to the previous page reports: let
+    // it go first.
+    d->g_objCompositeReport.reset();
+    d->g_arrPageReports = BuildPageReports(rows, layout, geometry);
+
+    d->g_objCompositeReport = std::make_unique<CompositeReport>();
+    CompositeReport &composite = *d->g_objCompositeReport;
+    QObject::connect(&composite, &CompositeReport::addReports, &composite,
+                     [this] { d->g_objCompositeReportAddReports(); });
+    SetPrinterDefaults(composite);
+    composite.prepare();
+
+    if (mode == QStringLiteral("打印")) {
+        PrintPrepared(composite, m_owner);
+        return;
+    }
+
+    if (m_owner) {
+        m_owner->window()->raise();
+        m_owner->window()->activateWindow();
+    }
+    TfrmPreview preview(composite, m_owner);
+    ActiveDialogScope active(m_fields, &preview);
+    preview.exec();
+}
