@@ -16,19 +16,31 @@ public:
     OutputCommands(MainWindowFields &fields, QWidget *owner);
 
     // Warns "查看起始日期不能大于截止日期！" and returns false for a reversed
-    // range; otherwise queries the store and fills rows in layout I.
+    // range; otherwise queries the store and fills rows in layout I. A store
+    // failure propagates as KavloError: callers run it inside runGuarded.
     bool BuildOutputRows(const QDate &start, const QDate &end, OutputRows &rows);
 
+    // Menu handlers: they report every failure themselves (the top-level
+    // error report), so callers need no guard. A failed write never shows the
+    // success message and leaves an existing file as it was.
     void SaveAsTxt(const QDate &start, const QDate &end, OutputLayout layout);
     void SaveAsExcel(const QDate &start, const QDate &end, OutputLayout layout);
 
     // dlgSave keeps the name chosen last by either export.
     QString lastFileName() const { return m_lastFileName; }
 
+    // The folder holding qmrvz.xls and qmrvz2.xls: Database beside the
+    // executable unless set (tests point it elsewhere).
+    void setTemplateDir(const QString &dir) { m_templateDir = dir; }
+    QString templateDir() const;
+
 private:
+    // The save dialog, the name rules and the overwrite question; empty when
+    // the command is to stop.
     QString askFileName(const QString &extension);
 
     MainWindowFields &m_fields;
     QWidget *m_owner;
     QString m_lastFileName;
+    QString m_templateDir;
 };

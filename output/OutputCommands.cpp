@@ -1,0 +1,106 @@
+#include "OutputCommands.h"
+
+#include "BusyBracket.h"
+#include "ErrorReport.h"
+#include "ExportFiles.h"
+#include "FileDialog.h"
+#include "KavloError.h"
+#include "MessageBox.h"
+#include "SaveFile.h"
+#include "TextCodec.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+void ShowExported(QWidget *owner, const QString &fileName)
+{
+    MessageBox::information(owner, QStringLiteral("导出成功！\r\n\r\n文件保存位置：\r\n") +
+                                       QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()));
+}
+
+} // namespace
+
+OutputCommands::OutputCommands(MainWindowFields &fields, QWidget *owner) : m_fields(fields), m_owner(owner) {}
+
+bool OutputCommands::BuildOutputRows(const QDate &start, const QDate &end, OutputRows &rows)
+{
+    if (start.daysTo(end) + 1 < 1) {
+        MessageBox::warning(m_owner, QStringLiteral("查看起始日期不能大于截止日期！"));
+        return false;
+    }
+    if (!m_fields.g_objDatabaseUser)
+        throw KavloError(QStringLiteral("No ledger store is open"));
+    DayTotals days;
+    RangeRecords records;
+    {
+        BusyCursor busy;
+        m_fields.g_objDatabaseUser->ListRecordsOfDate(m_fields.g_strUserName, start, end, days, records);
+        rows = MakeOutputRows(days, records, start, end);
+    }
+    return true;
+}
+
+QString OutputCommands::templateDir() const
+{
+    if (!m_templateDir.isEmpty())
+        return m_templateDir;
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Database"));
+}
+
+QString OutputCommands::askFileName(const QString &extension)
+{
+    const QString filter = QStringLiteral("*.") + extension;
+    QString name = FileDialog::getSaveFileName(m_owner, filter, m_lastFileName);
+    if (!name.isEmpty())
+        m_lastFileName = name;
+    if (TrimBlanks(name).isEmpty())
+        return QString();
+    const QString suffix = QLatin1Char('.') + extension;
+    if (name.right(4).toLower() != suffix)
+        name += suffix;
+    if (QFileInfo::exists(name) &&
+        !MessageBox::question(m_owner, QStringLiteral("有同名文件存在，您想覆盖它吗？")))
+        return QString();
+    return name;
+}
+
+void OutputCommands::SaveAsTxt(const QDate &start, const QDate &end, OutputLayout layout)
+{
+    runGuarded(m_owner, [&] {
+        OutputRows rows;
+        if (!BuildOutputRows(start, end, rows))
+            return;
+        const QString name = askFileName(QStringLiteral("txt"));
+        if (name.isEmpty())
+            return;
+        if (layout == OutputLayout::II)
+            ConvertToLayoutII(rows);
+        SaveFileWhole(name, TextFileBytes(rows, layout));
+        ShowExported(m_owner, name);
+    });
+}
+
+void OutputCommands::SaveAsExcel(const QDate &start, const QDate &end, OutputLayout layout)
+{
+    runGuarded(m_owner, [&] {
+        OutputRows rows;
+        if (!BuildOutputRows(start, end, rows))
+            return;
+        const QString name = askFileName(QStringLiteral("xls"));
+        if (name.isEmpty())
+            return;
+        const QString templatePath = QDir(templateDir()).filePath(WorkbookTemplateName(layout));
+        if (!QFileInfo::exists(templatePath))
+            throw KavloError(QStringLiteral("找不到模板文件：%1").arg(QDir::toNativeSeparators(templatePath)));
+        if (layout == OutputLayout::II)
+            ConvertToLayoutII(rows);
+        {
+            BusyCursor busy;
+            ExportWorkbook(templatePath, rows, layout, name);
+        }
+        ShowExported(m_owner, name);
+    });
+}
