@@ -1,0 +1,470 @@
+#include "EntryPanel.h"
+
+#include "AmountText.h"
+#include "AppFonts.h"
+#include "BusyBracket.h"
+#include "ErrorReport.h"
+#include "KavloError.h"
+#include "MessageBox.h"
+#include "TextCodec.h"
+#include "unt_clsButtonCreator.h"
+#include "unt_frmEditProgramNames.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTreeWidget>
+#include <QValidator>
+
+#include <memory>
+
+namespace {
+
+const QColor kMaroon(128, 0, 0);
+const int kNameMaxLength = 50;
+const int kMoneyMaxLength = 11;
+const int kMemoMaxLength = 255;
+
+// Pending list columns; column 0 is hidden and stays empty.
+enum Column { ColHidden, ColDate, ColType, ColName, ColAmount, ColMemo, ColumnCount };
+
+bool isEnter(const QKeyEvent *event)
+{
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+// Text that reaches the amount edit without a key press (pasted, dropped or
+// committed by an input method) is filtered like typed text: anything but
+// digits and the point is dropped.
+class AmountFilter : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString &input, int &pos) const override
+    {
+        QString kept;
+        kept.reserve(input.size());
+        int keptPos = pos;
+        for (int i = 0; i < input.size(); ++i) {
+            if (EntryPanel::IsAmountCharacter(input.at(i)))
+                kept.append(input.at(i));
+            else if (i < pos)
+                --keptPos;
+        }
+        input = kept;
+        pos = keptPos;
+        return Acceptable;
+    }
+};
+
+// QPlainTextEdit has no length limit of its own. Whatever makes the text too
+// long (typing, pasting, an input method) loses the excess characters just
+// before the cursor, i.e. the ones that were just inserted, so the limit acts
+// like a refusal of the extra input.
+void LimitTextLength(QPlainTextEdit *edit, int maxLength)
+{
+    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit, maxLength] {
+        const int length = edit->document()->characterCount() - 1; // minus the closing paragraph mark
+        const int excess = length - maxLength;
+        if (excess <= 0)
+            return;
+        QTextCursor cursor = edit->textCursor();
+        int start = cursor.position() - excess;
+        if (start < 0)
+            start = maxLength; // the cursor sits before the new text: cut the tail
+        cursor.setPosition(start);
+        cursor.setPosition(start + excess, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        edit->setTextCursor(cursor);
+    });
+}
+
+QIcon MakeRowIcon()
+{
+    // A small ledger page: white sheet, grey rules, a maroon margin line.
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(QColor(128, 128, 128));
+    painter.setBrush(Qt::white);
+    painter.drawRect(2, 1, 11, 13);
+    painter.setPen(QColor(192, 192, 192));
+    for (int y = 4; y <= 11; y += 3)
+        painter.drawLine(5, y, 11, y);
+    painter.setPen(kMaroon);
+    painter.drawLine(4, 2, 4, 13);
+    return QIcon(pixmap);
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, int left, int top)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->adjustSize();
+    label->move(left, top);
+    return label;
+}
+
+void setTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    widget->setPalette(palette);
+}
+
+} // namespace
+
+EntryPanel::EntryPanel(Kind kind, MainWindowFields &fields, QWidget *parent)
+    : QWidget(parent), m_kind(kind), m_fields(fields), m_rowIcon(MakeRowIcon())
+{
+    setObjectName(kind == Expense ? QStringLiteral("pnlOut") : QStringLiteral("pnlIn"));
+    setFixedSize(616, 372);
+    setAutoFillBackground(true);
+    QPalette background = palette();
+    background.setColor(QPalette::Window, Qt::white);
+    setPalette(background);
+    setFont(KavloUiFont());
+
+    buildInputs();
+    buildList();
+    buildButtons();
+
+    setTabOrder(m_date, m_name);
+    setTabOrder(m_name, m_money);
+    setTabOrder(m_money, m_memo);
+    setTabOrder(m_memo, m_list);
+}
+
+QString EntryPanel::prefixed(const QString &role) const
+{
+    return (m_kind == Expense ? QStringLiteral("Out_") : QStringLiteral("In_")) + role;
+}
+
+QString EntryPanel::recordType() const { return m_kind == Expense ? kTypeExpense : kTypeIncome; }
+
+QString EntryPanel::listKind() const { return m_kind == Expense ? kKindExpenseNames : kKindIncomeNames; }
+
+void EntryPanel::buildInputs()
+{
+    const bool expense = m_kind == Expense;
+    const QStringList notices = {
+        QStringLiteral("第1步，选择日期，例如：2007-01-01。"),
+        expense ? QStringLiteral("第2步，填写项目，例如：书籍及音像。") : QStringLiteral("第2步，填写项目，例如：亲属增与金。"),
+        QStringLiteral("第3步，填写金额，例如：1000000.99。"),
+        expense ? QStringLiteral("第4步，填写备注，例如：9999张光碟。") : QStringLiteral("第4步，填写备注，例如：老丈人给的。"),
+        QStringLiteral("第5步，确认无误，请点添加按钮即可。"),
+        expense ? QStringLiteral("第6步，添加完所有支出请点完成按钮。") : QStringLiteral("第6步，添加完所有收入请点完成按钮。"),
+    };
+    const int noticeTops[] = {12, 34, 56, 78, 100, 123};
+    for (int i = 0; i < notices.size(); ++i)
+        makeLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Notice%1").arg(i + 1)), notices.at(i), 18,
+                  noticeTops[i]);
+
+    makeLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Date")), QStringLiteral("日期："), 258, 12);
+    makeLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Name")), QStringLiteral("项目："), 258, 42);
+    makeLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Money")), QStringLiteral("金额："), 258, 72);
+    makeLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Memo")), QStringLiteral("备注："), 258, 100);
+
+    m_date = new QDateEdit(QDate::currentDate(), this);
+    m_date->setObjectName(QStringLiteral("dtp") + prefixed(QStringLiteral("Date")));
+    m_date->setGeometry(303, 8, 232, 20);
+    m_date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    m_date->setCalendarPopup(true);
+    m_date->installEventFilter(this);
+    for (QLineEdit *inner : m_date->findChildren<QLineEdit *>())
+        inner->installEventFilter(this);
+
+    m_name = new QComboBox(this);
+    m_name->setObjectName(QStringLiteral("cbo") + prefixed(QStringLiteral("Name")));
+    m_name->setGeometry(303, 38, 232, 20);
+    m_name->setEditable(true);
+    m_name->setInsertPolicy(QComboBox::NoInsert); // typed names stay out of the drop-down
+    m_name->setCompleter(nullptr);
+    m_name->lineEdit()->setMaxLength(kNameMaxLength);
+    m_name->installEventFilter(this);
+    m_name->lineEdit()->installEventFilter(this);
+
+    m_money = new QLineEdit(this);
+    m_money->setObjectName(QStringLiteral("edt") + prefixed(QStringLiteral("Money")));
+    m_money->setGeometry(303, 68, 232, 20);
+    m_money->setMaxLength(kMoneyMaxLength);
+    m_money->setValidator(new AmountFilter(m_money));
+    m_money->installEventFilter(this);
+
+    m_memo = new QPlainTextEdit(this);
+    m_memo->setObjectName(QStringLiteral("mem") + prefixed(QStringLiteral("Memo")));
+    m_memo->setGeometry(303, 98, 232, 42);
+    m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_memo->setTabChangesFocus(true);
+    LimitTextLength(m_memo, kMemoMaxLength);
+    m_memo->installEventFilter(this);
+}
+
+void EntryPanel::buildList()
+{
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("lvw") + prefixed(QStringLiteral("List")));
+    m_list->setGeometry(12, 151, 593, 185);
+    m_list->setColumnCount(ColumnCount);
+    m_list->setHeaderLabels({QString(), QStringLiteral("日期"), QStringLiteral("类别"), QStringLiteral("项目"),
+                             QStringLiteral("金额"), QStringLiteral("备注")});
+    m_list->headerItem()->setTextAlignment(ColAmount, Qt::AlignRight | Qt::AlignVCenter);
+    QHeaderView *header = m_list->header();
+    header->setMinimumSectionSize(0);
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(false);
+    header->setSectionResizeMode(ColHidden, QHeaderView::Fixed);
+    const int widths[ColumnCount] = {0, 85, 55, 135, 80, 205};
+    for (int column = 0; column < ColumnCount; ++column)
+        m_list->setColumnWidth(column, widths[column]);
+    m_list->setRootIsDecorated(false);
+    m_list->setItemsExpandable(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->setIconSize(QSize(16, 16));
+
+    m_total = makeLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Total")), QString(), 13, 349);
+    setTextColor(m_total, kMaroon);
+    resetTotal();
+}
+
+TclsButtonCreator *EntryPanel::makeButton(const QString &role, const QString &caption, int left, int top,
+                                          void (EntryPanel::*handler)())
+{
+    const HoverButtonParts parts = MakeHoverButton(this, prefixed(role), caption, left, top);
+    auto *creator = new TclsButtonCreator(this);
+    creator->CreateButton(parts.shape, parts.label);
+    creator->OnButtonClick = [this, handler](QWidget *) { (this->*handler)(); };
+    return creator;
+}
+
+void EntryPanel::buildButtons()
+{
+    m_btnEdit = makeButton(QStringLiteral("Edit"), QStringLiteral("编辑"), 547, 37, &EntryPanel::EditClick);
+    m_btnAdd = makeButton(QStringLiteral("Add"), QStringLiteral("添加"), 547, 118, &EntryPanel::AddClick);
+    m_btnDelete = makeButton(QStringLiteral("Delete"), QStringLiteral("删除"), 483, 344, &EntryPanel::DeleteClick);
+    m_btnFinish = makeButton(QStringLiteral("Finish"), QStringLiteral("完成"), 547, 344, &EntryPanel::FinishClick);
+}
+
+void EntryPanel::setItemNames(const QStringList &names)
+{
+    // Refilling an empty combo box makes its first item current and puts it
+    // into the edit: keep what the user has typed instead.
+    const QString typed = m_name->currentText();
+    m_name->clear();
+    m_name->addItems(names);
+    m_name->setCurrentIndex(-1);
+    m_name->setEditText(typed);
+}
+
+void EntryPanel::setDate(const QDate &date) { m_date->setDate(date); }
+
+int EntryPanel::pendingCount() const { return m_list->topLevelItemCount(); }
+
+QList<TclsButtonCreator *> EntryPanel::buttonCreators() const
+{
+    return {m_btnEdit, m_btnAdd, m_btnDelete, m_btnFinish};
+}
+
+bool EntryPanel::IsAmountCharacter(QChar c) { return (c >= u'0' && c <= u'9') || c == u'.'; }
+
+bool EntryPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (watched == m_money)
+            return CheckKey(key);
+        if (watched == m_memo)
+            return MemoKeyPress(key);
+        if (watched == m_name || watched == m_name->lineEdit())
+            return NameKeyPress(key);
+        if (watched == m_date || watched->parent() == m_date)
+            return DateKeyPress(key);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool EntryPanel::CheckKey(QKeyEvent *event)
+{
+    if (isEnter(event)) {
+        m_memo->setFocus();
+        return true;
+    }
+    // Keys without a printable character (Backspace, Delete, arrows, Tab,
+    // Ctrl shortcuts) are not typed characters: the edit handles them.
+    const QString text = event->text();
+    for (QChar c : text) {
+        if (c.category() != QChar::Other_Control && !IsAmountCharacter(c))
+            return true;
+    }
+    return false;
+}
+
+bool EntryPanel::DateKeyPress(QKeyEvent *event)
+{
+    if (!isEnter(event))
+        return false;
+    m_name->setFocus();
+    return true;
+}
+
+bool EntryPanel::NameKeyPress(QKeyEvent *event)
+{
+    if (!isEnter(event))
+        return false;
+    m_money->setFocus();
+    return true;
+}
+
+bool EntryPanel::MemoKeyPress(QKeyEvent *event)
+{
+    if (!isEnter(event))
+        return false;
+    AddClick();
+    return true;
+}
+
+TclsDatabaseUser &EntryPanel::store() const
+{
+    if (!m_fields.g_objDatabaseUser)
+        throw KavloError(QStringLiteral("The main window has no database connection."));
+    return *m_fields.g_objDatabaseUser;
+}
+
+void EntryPanel::AddClick()
+{
+    runGuarded(this, [this] {
+        const QString date = m_date->date().toString(QStringLiteral("yyyy-MM-dd"));
+        const QString name = m_name->currentText();
+        const QString memo = m_memo->toPlainText();
+
+        if (IsBlank(name)) {
+            MessageBox::warning(this, QStringLiteral("您没有填写") + recordType() + QStringLiteral("项目名称！"));
+            m_name->setFocus();
+            return;
+        }
+        const AmountResult amount = NormalizeAmount(m_money->text());
+        if (amount.status != AmountStatus::Ok) {
+            MessageBox::warning(this, amount.status == AmountStatus::NotANumber
+                                          ? QStringLiteral("金额有错误，请重新填写！")
+                                          : QStringLiteral("金额不能为空或为0，请重新填写！"));
+            m_money->clear();
+            m_money->setFocus();
+            return;
+        }
+
+        auto *row = new QTreeWidgetItem(m_list, QStringList{QString(), date, recordType(), name, amount.text, memo});
+        // The hidden first column cannot show the image, so it leads the first visible one.
+        row->setIcon(ColDate, m_rowIcon);
+        row->setTextAlignment(ColAmount, Qt::AlignRight | Qt::AlignVCenter);
+
+        m_name->setCurrentIndex(-1);
+        m_name->clearEditText();
+        m_money->clear();
+        m_memo->clear();
+        m_name->setFocus();
+        UpdateTotal();
+    });
+}
+
+void EntryPanel::DeleteClick()
+{
+    runGuarded(this, [this] {
+        const QList<QTreeWidgetItem *> selected = m_list->selectedItems();
+        if (selected.isEmpty()) {
+            MessageBox::warning(this, QStringLiteral("请在上面的列表中选定一条记录，然后删除它。"));
+            return;
+        }
+        if (!MessageBox::question(this, QStringLiteral("您确定要删除指定的记录吗？")))
+            return;
+        std::unique_ptr<QTreeWidgetItem> removed(m_list->takeTopLevelItem(m_list->indexOfTopLevelItem(selected.first())));
+        // Nothing is selected afterwards, so the next Delete cannot hit a row
+        // the user has not chosen.
+        m_list->clearSelection();
+        UpdateTotal();
+    });
+}
+
+void EntryPanel::FinishClick()
+{
+    runGuarded(this, [this] {
+        if (m_list->topLevelItemCount() == 0) {
+            MessageBox::warning(this, QStringLiteral("上面的列表中没有") + recordType() + QStringLiteral("记录需要保存!"));
+            return;
+        }
+        QStringList dates, names, amounts, memos;
+        for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *row = m_list->topLevelItem(i);
+            dates << row->text(ColDate);
+            names << row->text(ColName);
+            amounts << row->text(ColAmount);
+            memos << row->text(ColMemo);
+        }
+        {
+            BusyBracket busy(m_btnFinish);
+            // All rows or none are stored, so after a failure the list keeps
+            // every row and saving it again stores each row once.
+            store().AddRecord(m_fields.g_strUserName, recordType(), dates, names, amounts, memos);
+        }
+        m_list->clear();
+        resetTotal();
+        MessageBox::information(this, recordType() +
+                                          QStringLiteral("记录保存成功！\r\n\r\n您可以到“收支目录”处查看这些记录。"));
+    });
+}
+
+void EntryPanel::EditClick()
+{
+    runGuarded(this, [this] {
+        ProgramNameLists lists;
+        {
+            BusyBracket busy(m_btnEdit);
+            lists = store().LoadProgramNames(m_fields.g_strUserName);
+        }
+        QWidget *mainWindow = window();
+        mainWindow->raise();
+        mainWindow->activateWindow();
+
+        TfrmEditProgramNames editor(m_fields, this, mainWindow);
+        editor.setUserName(m_fields.g_strUserName);
+        editor.setListKind(listKind());
+        editor.setLines(m_kind == Expense ? lists.expense : lists.income);
+        ActiveDialogScope active(m_fields, &editor);
+        editor.exec();
+    });
+}
+
+void EntryPanel::UpdateTotal()
+{
+    double sum = 0;
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
+        sum += ParseAmountText(m_list->topLevelItem(i)->text(ColAmount));
+    m_total->setText(recordType() + QStringLiteral("合计：") + FormatAmount(sum));
+    m_total->adjustSize();
+}
+
+void EntryPanel::resetTotal()
+{
+    m_total->setText(recordType() + QStringLiteral("合计：0.00"));
+    m_total->adjustSize();
+}
+
+void AskToSavePending(EntryPanel &expense, EntryPanel &income, QWidget *parent)
+{
+    if (expense.pendingCount() > 0 &&
+        MessageBox::question(parent, QStringLiteral("您有支出记录没有保存，现在要保存吗？")))
+        expense.FinishClick();
+    if (income.pendingCount() > 0 &&
+        MessageBox::question(parent, QStringLiteral("您有收入记录没有保存，现在要保存吗？")))
+        income.FinishClick();
+}
