@@ -67,13 +67,18 @@ QString OutputCommands::askFileName(const QString &extension)
     return name;
 }
 
+QString OutputCommands::gatherAndAsk(const QDate &start, const QDate &end, const QString &extension, OutputRows &rows)
+{
+    if (!BuildOutputRows(start, end, rows))
+        return QString();
+    return askFileName(extension);
+}
+
 void OutputCommands::SaveAsTxt(const QDate &start, const QDate &end, OutputLayout layout)
 {
     runGuarded(m_owner, [&] {
         OutputRows rows;
-        if (!BuildOutputRows(start, end, rows))
-            return;
-        const QString name = askFileName(QStringLiteral("txt"));
+        const QString name = gatherAndAsk(start, end, QStringLiteral("txt"), rows);
         if (name.isEmpty())
             return;
         if (layout == OutputLayout::II)
@@ -87,9 +92,7 @@ void OutputCommands::SaveAsExcel(const QDate &start, const QDate &end, OutputLay
 {
     runGuarded(m_owner, [&] {
         OutputRows rows;
-        if (!BuildOutputRows(start, end, rows))
-            return;
-        const QString name = askFileName(QStringLiteral("xls"));
+        const QString name = gatherAndAsk(start, end, QStringLiteral("xls"), rows);
         if (name.isEmpty())
             return;
         const QString templatePath = QDir(templateDir()).filePath(WorkbookTemplateName(layout));

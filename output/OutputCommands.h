@@ -38,6 +38,8 @@ private:
     // The save dialog, the name rules and the overwrite question; empty when
     // the command is to stop.
     QString askFileName(const QString &extension);
+    // The first steps both exports share: the rows, then the file name.
+    QString gatherAndAsk(const QDate &start, const QDate &end, const QString &extension, OutputRows &rows);
 
     MainWindowFields &m_fields;
     QWidget *m_owner;
