@@ -1,0 +1,414 @@
+#include "BrowsePanel.h"
+
+#include "AmountText.h"
+#include "AppFonts.h"
+#include "BrowseWidgets.h"
+#include "BusyBracket.h"
+#include "ErrorReport.h"
+#include "MessageBox.h"
+#include "unt_clsButtonCreator.h"
+#include "unt_frmGetProgramTotal.h"
+#include "unt_frmModifyRecord.h"
+#include "unt_frmShowRecord.h"
+
+#include <QCursor>
+#include <QDateEdit>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+const QString kInitialSurplus = QStringLiteral("结余：0.00");
+const QString kInitialOut = QStringLiteral("支出合计：0.00");
+const QString kInitialIn = QStringLiteral("收入合计：0.00");
+const QString kInitialAverage = QStringLiteral("0.00/天");
+const QString kInitialDays = QStringLiteral("查询天数：0");
+
+QDateEdit *MakePicker(QWidget *parent, const QString &name, int left)
+{
+    auto *picker = new QDateEdit(parent);
+    picker->setObjectName(name);
+    picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    picker->setCalendarPopup(true);
+    picker->setGeometry(left, 8, 112, 20);
+    return picker;
+}
+
+QAction *AddMenuItem(QMenu *menu, const QString &name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
+
+void AddMenuSeparator(QMenu *menu, const QString &name) { menu->addSeparator()->setObjectName(name); }
+
+// An output submenu: its two layouts, left for the main window to connect.
+void AddLayoutSubmenu(QMenu *menu, const QString &name, const QString &caption)
+{
+    QMenu *submenu = menu->addMenu(caption);
+    submenu->setObjectName(name);
+    submenu->menuAction()->setObjectName(name);
+    AddMenuItem(submenu, name + QStringLiteral("_1"), QStringLiteral("格式Ⅰ：日期、类别、项目、金额、备注(&1)..."));
+    AddMenuItem(submenu, name + QStringLiteral("_2"), QStringLiteral("格式Ⅱ：日期、项目、收入、支出、备注(&2)..."));
+}
+} // namespace
+
+BrowsePanel::BrowsePanel(MainWindowFields &fields, QWidget *parent) : QWidget(parent), m_fields(fields)
+{
+    setObjectName(QStringLiteral("pnlInAndOut"));
+    resize(616, 372);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    setPalette(palette);
+    setFont(KavloUiFont());
+
+    dtpInAndOut_Date1 = MakePicker(this, QStringLiteral("dtpInAndOut_Date1"), 12);
+    auto *separator = new QLabel(QStringLiteral("-"), this);
+    separator->setObjectName(QStringLiteral("lblInAndOut_Separator"));
+    separator->move(132, 12);
+    dtpInAndOut_Date2 = MakePicker(this, QStringLiteral("dtpInAndOut_Date2"), 147);
+
+    auto makeButton = [this](const QString &role, const QString &caption, int left, int top, bool narrow,
+                             void (BrowsePanel::*handler)()) {
+        const HoverButtonParts parts = MakeHoverButton(this, role, caption, left, top, narrow);
+        auto *creator = new TclsButtonCreator(this);
+        creator->CreateButton(parts.shape, parts.label);
+        creator->OnButtonClick = [this, handler](QWidget *) { (this->*handler)(); };
+        return creator;
+    };
+    m_btnView = makeButton(QStringLiteral("InAndOut_View"), QStringLiteral("查看"), 271, 7, false,
+                           &BrowsePanel::ViewClick);
+    m_btnMore = makeButton(QStringLiteral("InAndOut_More"), QStringLiteral("↓"), 333, 7, true,
+                           &BrowsePanel::MoreClick);
+
+    lblInAndOut_Days = MakeFigureLabel(this, QStringLiteral("lblInAndOut_Days"), kInitialDays, 375, 12);
+    Label1 = MakeFigureLabel(this, QStringLiteral("Label1"), QString(), 514, 12);
+    lblInAndOut_Surplus =
+        MakeFigureLabel(this, QStringLiteral("lblInAndOut_Surplus"), kInitialSurplus, 454, 12, 604);
+
+    lvwInAndOut_List1 = MakeReportList(this, QStringLiteral("lvwInAndOut_List1"),
+                                       {{QStringLiteral("日期"), 186, false},
+                                        {QStringLiteral("支出"), 186, true},
+                                        {QStringLiteral("收入"), 188, true}});
+    lvwInAndOut_List1->setGeometry(12, 37, 593, 133);
+    lvwInAndOut_List2 = MakeReportList(this, QStringLiteral("lvwInAndOut_List2"), RecordColumns());
+    lvwInAndOut_List2->setGeometry(12, 179, 593, 157);
+    lstInAndOut_List2_ID = new QListWidget(this);
+    lstInAndOut_List2_ID->setObjectName(QStringLiteral("lstInAndOut_List2_ID"));
+    lstInAndOut_List2_ID->hide();
+
+    lblInAndOut_OutMoney1 = MakeFigureLabel(this, QStringLiteral("lblInAndOut_OutMoney1"), kInitialOut, 13, 349);
+    lblInAndOut_OutMoney2 =
+        MakeFigureLabel(this, QStringLiteral("lblInAndOut_OutMoney2"), kInitialAverage, 119, 349, 219);
+    lblInAndOut_InMoney1 = MakeFigureLabel(this, QStringLiteral("lblInAndOut_InMoney1"), kInitialIn, 246, 349);
+    lblInAndOut_InMoney2 =
+        MakeFigureLabel(this, QStringLiteral("lblInAndOut_InMoney2"), kInitialAverage, 353, 349, 453);
+
+    m_btnDelete = makeButton(QStringLiteral("InAndOut_Delete"), QStringLiteral("删除"), 483, 344, false,
+                             &BrowsePanel::DeleteClick);
+    m_btnModify = makeButton(QStringLiteral("InAndOut_Modify"), QStringLiteral("修改"), 547, 344, false,
+                             &BrowsePanel::ModifyClick);
+    // Figure labels lie over nothing clickable, but keep the buttons on top.
+    for (TclsButtonCreator *creator : buttonCreators()) {
+        creator->FShape->raise();
+        creator->FLabel->raise();
+    }
+
+    setTabOrder(dtpInAndOut_Date1, dtpInAndOut_Date2);
+    setTabOrder(dtpInAndOut_Date2, lvwInAndOut_List1);
+    setTabOrder(lvwInAndOut_List1, lvwInAndOut_List2);
+
+    // A click on the list's empty area unselects the day (Qt does that for
+    // single selection); the handler then still lists that day.
+    connect(lvwInAndOut_List1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection &selected, const QItemSelection &deselected) {
+                if (m_fillingDays)
+                    return;
+                // Selected or unselected, the row's day is what the detail list shows.
+                const QModelIndexList indexes = selected.isEmpty() ? deselected.indexes() : selected.indexes();
+                if (indexes.isEmpty())
+                    return;
+                const int row = indexes.first().row();
+                runGuarded(window(), [&] { lvwInAndOut_List1SelectItem(row); });
+            });
+
+    buildMoreMenu();
+}
+
+void BrowsePanel::buildMoreMenu()
+{
+    mnuInAndOut_More = new QMenu(this);
+    mnuInAndOut_More->setObjectName(QStringLiteral("mnuInAndOut_More"));
+    QAction *showRecord = AddMenuItem(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_ShowRecord"),
+                                      QStringLiteral("详细显示每天所有收支记录(&S)..."));
+    AddMenuSeparator(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_Separator0"));
+    QAction *outTotal = AddMenuItem(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_OutTotal"),
+                                    QStringLiteral("统计各个支出项目所占比例(&O)..."));
+    QAction *inTotal = AddMenuItem(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_InTotal"),
+                                   QStringLiteral("统计各个收入项目所占比例(&I)..."));
+    AddMenuSeparator(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_Separator1"));
+    AddLayoutSubmenu(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_Print"), QStringLiteral("打印(&P)"));
+    AddLayoutSubmenu(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_Preview"), QStringLiteral("打印预览(&V)"));
+    AddMenuSeparator(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_Separator2"));
+    AddLayoutSubmenu(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_SaveAsExcel"),
+                     QStringLiteral("导出为Excel文件(&E)"));
+    AddLayoutSubmenu(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_SaveAsTxt"),
+                     QStringLiteral("导出为文本文件(&T)"));
+
+    connect(showRecord, &QAction::triggered, this, [this] { mnuInAndOut_More_ShowRecordClick(); });
+    connect(outTotal, &QAction::triggered, this, [this] { ShowProgramShare(kTypeExpense); });
+    connect(inTotal, &QAction::triggered, this, [this] { ShowProgramShare(kTypeIncome); });
+}
+
+void BrowsePanel::setRange(const QDate &start, const QDate &end)
+{
+    dtpInAndOut_Date1->setDate(start);
+    dtpInAndOut_Date2->setDate(end);
+}
+
+QDate BrowsePanel::startDate() const { return dtpInAndOut_Date1->date(); }
+QDate BrowsePanel::endDate() const { return dtpInAndOut_Date2->date(); }
+QMenu *BrowsePanel::moreMenu() const { return mnuInAndOut_More; }
+
+QList<TclsButtonCreator *> BrowsePanel::buttonCreators() const
+{
+    return {m_btnView, m_btnMore, m_btnDelete, m_btnModify};
+}
+
+bool BrowsePanel::rangeIsValid()
+{
+    if (endDate() < startDate()) {
+        MessageBox::warning(window(), QStringLiteral("查看起始日期不能大于截止日期！"));
+        return false;
+    }
+    return true;
+}
+
+int BrowsePanel::selectedDetailRow() const
+{
+    const QList<QTreeWidgetItem *> selected = lvwInAndOut_List2->selectedItems();
+    return selected.isEmpty() ? -1 : lvwInAndOut_List2->indexOfTopLevelItem(selected.first());
+}
+
+void BrowsePanel::ViewClick()
+{
+    runGuarded(window(), [&] {
+        if (!rangeIsValid())
+            return;
+        BusyBracket busy(m_btnView);
+        // A failing query leaves the previous range on screen.
+        DayTotals days;
+        RangeRecords records;
+        m_fields.g_objDatabaseUser->ListRecordsOfDate(m_fields.g_strUserName, startDate(), endDate(), days,
+                                                      records);
+        g_objDayTotals = std::move(days);
+        g_objRangeRecords = std::move(records);
+
+        QList<QTreeWidgetItem *> rows;
+        rows.reserve(g_objDayTotals.size());
+        for (int i = 0; i < g_objDayTotals.size(); ++i)
+            rows << MakeReportRow(lvwInAndOut_List1, {g_objDayTotals.date[i], g_objDayTotals.expense[i],
+                                                      g_objDayTotals.income[i]});
+        m_fillingDays = true;
+        FillReportList(lvwInAndOut_List1, rows);
+        m_fillingDays = false;
+
+        lvwInAndOut_List1->setFocus();
+        if (!rows.isEmpty()) {
+            // Selecting the end date's row shows its records through the
+            // selection handler.
+            lvwInAndOut_List1->setCurrentItem(rows.last());
+            lvwInAndOut_List1->scrollToItem(rows.last());
+        }
+        UpdateRangeTotals();
+    });
+}
+
+void BrowsePanel::lvwInAndOut_List1SelectItem(int row)
+{
+    const QTreeWidgetItem *day = lvwInAndOut_List1->topLevelItem(row);
+    if (!day)
+        return;
+    const QString date = day->text(1);
+    const RangeRecords &records = g_objRangeRecords;
+    QList<QTreeWidgetItem *> rows;
+    QStringList ids;
+    for (int i = 0; i < records.size(); ++i) {
+        if (records.date[i] != date)
+            continue;
+        rows << MakeRecordRow(lvwInAndOut_List2, records, i);
+        ids << records.id[i];
+    }
+    FillReportList(lvwInAndOut_List2, rows);
+    lstInAndOut_List2_ID->clear();
+    lstInAndOut_List2_ID->addItems(ids);
+}
+
+void BrowsePanel::UpdateRangeTotals()
+{
+    lblInAndOut_Days->setText(kInitialDays);
+    lblInAndOut_Surplus->setText(kInitialSurplus);
+    lblInAndOut_OutMoney1->setText(kInitialOut);
+    lblInAndOut_OutMoney2->setText(kInitialAverage);
+    lblInAndOut_InMoney1->setText(kInitialIn);
+    lblInAndOut_InMoney2->setText(kInitialAverage);
+
+    const int n = g_objDayTotals.size();
+    if (n <= 0)
+        return;
+    const RangeSums sums = SumDayTotals(g_objDayTotals);
+    const QString perDay = QStringLiteral("/天");
+    lblInAndOut_Days->setText(QStringLiteral("查询天数：%1").arg(n));
+    lblInAndOut_Surplus->setText(QStringLiteral("结余：") + FormatAmount(sums.balance));
+    lblInAndOut_OutMoney1->setText(QStringLiteral("支出合计：") + FormatAmount(sums.expense));
+    lblInAndOut_OutMoney2->setText(FormatAmount(sums.expense / n) + perDay);
+    lblInAndOut_InMoney1->setText(QStringLiteral("收入合计：") + FormatAmount(sums.income));
+    lblInAndOut_InMoney2->setText(FormatAmount(sums.income / n) + perDay);
+}
+
+void BrowsePanel::DeleteClick()
+{
+    runGuarded(window(), [&] {
+        const int row = selectedDetailRow();
+        if (row < 0) {
+            MessageBox::warning(window(), QStringLiteral("请在上面的列表中选定一条记录，然后删除它。"));
+            return;
+        }
+        if (!MessageBox::question(window(), QStringLiteral("您确定要删除指定的记录吗？")))
+            return;
+        BusyBracket busy(m_btnDelete);
+        // The store goes first: a delete that fails must leave the figures
+        // agreeing with the lists and the store.
+        m_fields.g_objDatabaseUser->DeleteRecord(lstInAndOut_List2_ID->item(row)->text());
+        ApplyRecordChange(ChangeKind::Delete);
+        std::unique_ptr<QListWidgetItem> id(lstInAndOut_List2_ID->takeItem(row));
+        std::unique_ptr<QTreeWidgetItem> detail(lvwInAndOut_List2->takeTopLevelItem(row));
+        // No neighbouring record may inherit the selection and be deleted next.
+        lvwInAndOut_List2->clearSelection();
+    });
+}
+
+void BrowsePanel::ModifyClick()
+{
+    runGuarded(window(), [&] {
+        const int row = selectedDetailRow();
+        if (row < 0) {
+            MessageBox::warning(window(), QStringLiteral("请在上面的列表中选定一条记录，然后修改它。"));
+            return;
+        }
+        BringToFront(window());
+        TfrmModifyRecord dialog(m_fields.g_objDatabaseUser->databasePath(), lvwInAndOut_List2, window());
+        const QTreeWidgetItem *detail = lvwInAndOut_List2->topLevelItem(row);
+        dialog.SetRecord(lstInAndOut_List2_ID->item(row)->text(), detail->text(1), detail->text(3),
+                         detail->text(4), detail->text(5));
+        int result;
+        {
+            ActiveDialogScope active(m_fields, &dialog);
+            result = dialog.exec();
+        }
+        if (result == QDialog::Accepted)
+            ApplyRecordChange(ChangeKind::Modify);
+    });
+}
+
+void BrowsePanel::ApplyRecordChange(ChangeKind kind)
+{
+    const int row = selectedDetailRow();
+    if (row < 0)
+        return;
+    const QTreeWidgetItem *detail = lvwInAndOut_List2->topLevelItem(row);
+    const QString id = lstInAndOut_List2_ID->item(row)->text();
+    const QString date = detail->text(1);
+
+    RangeRecords &records = g_objRangeRecords;
+    const int index = records.id.indexOf(id);
+    if (index >= 0) {
+        if (kind == ChangeKind::Modify) {
+            records.name[index] = detail->text(3);
+            records.amount[index] = FormatAmount(ParseAmountText(detail->text(4)));
+            records.memo[index] = detail->text(5);
+        } else {
+            for (QStringList *column : {&records.id, &records.date, &records.type, &records.name,
+                                        &records.amount, &records.memo})
+                column->removeAt(index);
+        }
+    }
+
+    double expense = 0;
+    double income = 0;
+    for (int i = 0; i < records.size(); ++i) {
+        if (records.date[i] != date)
+            continue;
+        (records.type[i] == kTypeExpense ? expense : income) += ParseAmountText(records.amount[i]);
+    }
+    const int day = g_objDayTotals.date.indexOf(date);
+    if (day >= 0) {
+        g_objDayTotals.expense[day] = FormatAmount(expense);
+        g_objDayTotals.income[day] = FormatAmount(income);
+        g_objDayTotals.balance[day] = FormatAmount(income - expense);
+    }
+
+    const int rows = qMin(lvwInAndOut_List1->topLevelItemCount(), g_objDayTotals.size());
+    for (int i = 0; i < rows; ++i) {
+        QTreeWidgetItem *item = lvwInAndOut_List1->topLevelItem(i);
+        if (item->text(2) != g_objDayTotals.expense[i])
+            item->setText(2, g_objDayTotals.expense[i]);
+        if (item->text(3) != g_objDayTotals.income[i])
+            item->setText(3, g_objDayTotals.income[i]);
+    }
+    UpdateRangeTotals();
+}
+
+void BrowsePanel::MoreClick()
+{
+    mnuInAndOut_More->popup(QCursor::pos());
+}
+
+void BrowsePanel::ShowProgramShare(const QString &recordType)
+{
+    runGuarded(window(), [&] {
+        if (!rangeIsValid())
+            return;
+        const QDate start = startDate();
+        const QDate end = endDate();
+        ProgramTotals totals;
+        {
+            BusyCursor busy;
+            m_fields.g_objDatabaseUser->GetProgramTotals(m_fields.g_strUserName, recordType, start, end, totals);
+        }
+        BringToFront(window());
+        TfrmGetProgramTotal dialog(window());
+        ActiveDialogScope active(m_fields, &dialog);
+        dialog.ShowTotals(recordType, start, end, totals);
+        dialog.exec();
+    });
+}
+
+void BrowsePanel::mnuInAndOut_More_ShowRecordClick()
+{
+    runGuarded(window(), [&] {
+        if (!rangeIsValid())
+            return;
+        const QDate start = startDate();
+        const QDate end = endDate();
+        // The listing keeps its own copy; the panel's cache stays as it is.
+        DayTotals days;
+        RangeRecords records;
+        {
+            BusyCursor busy;
+            QApplication::processEvents();
+            m_fields.g_objDatabaseUser->ListRecordsOfDate(m_fields.g_strUserName, start, end, days, records);
+        }
+        BringToFront(window());
+        TfrmShowRecord dialog(window());
+        ActiveDialogScope active(m_fields, &dialog);
+        dialog.ShowRecords(start, end, days, records);
+        dialog.exec();
+    });
+}

@@ -1,0 +1,219 @@
+#include "unt_frmModifyRecord.h"
+
+#include "AmountText.h"
+#include "BrowseWidgets.h"
+#include "BusyBracket.h"
+#include "ErrorReport.h"
+#include "MessageBox.h"
+#include "TextCodec.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTextCursor>
+#include <QTreeWidget>
+
+namespace {
+constexpr int kNameLimit = 50;
+constexpr int kMoneyLimit = 11;
+constexpr int kMemoLimit = 255;
+
+QLabel *MakeCaption(QWidget *parent, const QString &text, int top)
+{
+    auto *label = new QLabel(text, parent);
+    label->move(16, top + 4);
+    return label;
+}
+
+QLineEdit *MakeEdit(QWidget *parent, const QString &name, int top, int limit)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setGeometry(64, top, 240, 21);
+    edit->setMaxLength(limit);
+    return edit;
+}
+
+// Like an edit control's own limit: text put in by the program is kept whole,
+// while typing can only grow the text up to the limit. A longer text can be
+// shortened freely until it fits.
+void KeepLimitAboveText(QLineEdit *edit, int limit)
+{
+    edit->setMaxLength(qMax(limit, int(edit->text().size())));
+}
+
+// The memo's limit, with the same rule for text put in by the program.
+class MemoLimit : public QObject
+{
+public:
+    MemoLimit(QPlainTextEdit *memo, int limit) : QObject(memo), m_memo(memo), m_limit(limit)
+    {
+        connect(memo, &QPlainTextEdit::textChanged, this, &MemoLimit::check);
+    }
+    void reset() { m_accepted = m_memo->toPlainText(); }
+
+private:
+    void check()
+    {
+        const QString text = m_memo->toPlainText();
+        if (text.size() > m_limit && text.size() > m_accepted.size()) {
+            // Refuse the insertion, as an edit control at its limit does.
+            const int cursor = qMax(0, int(m_memo->textCursor().position() - (text.size() - m_accepted.size())));
+            m_memo->blockSignals(true);
+            m_memo->setPlainText(m_accepted);
+            m_memo->blockSignals(false);
+            QTextCursor restored = m_memo->textCursor();
+            restored.setPosition(qMin(cursor, int(m_accepted.size())));
+            m_memo->setTextCursor(restored);
+            return;
+        }
+        m_accepted = text;
+    }
+
+    QPlainTextEdit *m_memo;
+    int m_limit;
+    QString m_accepted;
+};
+} // namespace
+
+TfrmModifyRecord::TfrmModifyRecord(const QString &databasePath, QTreeWidget *detailList, QWidget *parent)
+    : QDialog(parent), m_databasePath(databasePath), m_detailList(detailList)
+{
+    setObjectName(QStringLiteral("frmModifyRecord"));
+    SetupFixedDialog(this, QStringLiteral("修改"), 322, 236);
+
+    MakeCaption(this, QStringLiteral("日期："), 14);
+    edtDate = MakeEdit(this, QStringLiteral("edtDate"), 14, 32767);
+    edtDate->setReadOnly(true);
+    QPalette grey = edtDate->palette();
+    grey.setColor(QPalette::Base, palette().color(QPalette::Window));
+    edtDate->setPalette(grey);
+
+    MakeCaption(this, QStringLiteral("项目："), 44);
+    edtName = MakeEdit(this, QStringLiteral("edtName"), 44, kNameLimit);
+    MakeCaption(this, QStringLiteral("金额："), 74);
+    edtMoney = MakeEdit(this, QStringLiteral("edtMoney"), 74, kMoneyLimit);
+    connect(edtMoney, &QLineEdit::textEdited, this, [this] { KeepLimitAboveText(edtMoney, kMoneyLimit); });
+
+    MakeCaption(this, QStringLiteral("备注："), 104);
+    memMemo = new QPlainTextEdit(this);
+    memMemo->setObjectName(QStringLiteral("memMemo"));
+    memMemo->setGeometry(64, 104, 240, 64);
+    memMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memMemo->setTabChangesFocus(true);
+    m_memoLimit = new MemoLimit(memMemo, kMemoLimit);
+
+    for (int top : {180, 182}) {
+        auto *line = new QFrame(this);
+        line->setFrameShape(QFrame::HLine);
+        line->setFrameShadow(QFrame::Sunken);
+        line->setGeometry(8, top, 306, 2);
+    }
+
+    btnSave = new QPushButton(QStringLiteral("保存(&S)"), this);
+    btnSave->setObjectName(QStringLiteral("btnSave"));
+    btnSave->setGeometry(148, 196, 75, 25);
+    btnSave->setDefault(true);
+    btnSave->setAutoDefault(true);
+    btnCancel = new QPushButton(QStringLiteral("取消(&C)"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setGeometry(229, 196, 75, 25);
+    btnCancel->setAutoDefault(false);
+    connect(btnSave, &QPushButton::clicked, this, &TfrmModifyRecord::btnSaveClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TfrmModifyRecord::btnCancelClick);
+
+    setTabOrder(edtDate, edtName);
+    setTabOrder(edtName, edtMoney);
+    setTabOrder(edtMoney, memMemo);
+    setTabOrder(memMemo, btnSave);
+    setTabOrder(btnSave, btnCancel);
+}
+
+TfrmModifyRecord::~TfrmModifyRecord()
+{
+    // The memo reports its text changing while it is torn down; its limit
+    // must not look at it then.
+    memMemo->blockSignals(true);
+}
+
+void TfrmModifyRecord::SetRecord(const QString &id, const QString &date, const QString &name,
+                                 const QString &amount, const QString &memo)
+{
+    g_strID = id;
+    edtDate->setText(date);
+    edtName->setMaxLength(qMax(kNameLimit, int(name.size())));
+    edtName->setText(name);
+    edtMoney->setMaxLength(qMax(kMoneyLimit, int(amount.size())));
+    edtMoney->setText(amount);
+    memMemo->setPlainText(memo);
+    static_cast<MemoLimit *>(m_memoLimit)->reset();
+}
+
+void TfrmModifyRecord::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfrmModifyRecord::FormShow()
+{
+    if (!g_objDatabaseUser)
+        g_objDatabaseUser = std::make_unique<TclsDatabaseUser>(m_databasePath);
+}
+
+void TfrmModifyRecord::rejectAmount(const QString &message)
+{
+    MessageBox::warning(this, message);
+    edtMoney->clear();
+    KeepLimitAboveText(edtMoney, kMoneyLimit);
+    edtMoney->setFocus();
+}
+
+void TfrmModifyRecord::btnSaveClick()
+{
+    runGuarded(this, [&] {
+        const QString name = edtName->text();
+        const QString memo = memMemo->toPlainText();
+        if (IsBlank(name)) {
+            MessageBox::warning(this, QStringLiteral("项目名称不能为空！"));
+            edtName->setFocus();
+            return;
+        }
+        const AmountResult amount = NormalizeAmount(edtMoney->text());
+        if (amount.status == AmountStatus::NotANumber) {
+            rejectAmount(QStringLiteral("金额错误！请重新输入。"));
+            return;
+        }
+        if (amount.status == AmountStatus::NotPositive) {
+            rejectAmount(QStringLiteral("金额不能为空或为0！"));
+            return;
+        }
+        {
+            // The button and the cursor come back also when the store fails.
+            btnSave->setEnabled(false);
+            struct Restore {
+                QPushButton *button;
+                ~Restore() { button->setEnabled(true); }
+            } restore{btnSave};
+            BusyCursor busy;
+            FormShow(); // the store exists even when saving before the first show
+            g_objDatabaseUser->UpdateRecord(g_strID, name, amount.text, memo);
+        }
+        if (m_detailList) {
+            const QList<QTreeWidgetItem *> selected = m_detailList->selectedItems();
+            if (!selected.isEmpty()) {
+                selected.first()->setText(3, name);
+                selected.first()->setText(4, amount.text);
+                selected.first()->setText(5, memo);
+            }
+        }
+        MessageBox::information(this, QStringLiteral("修改成功！"));
+        accept();
+    });
+}
+
+void TfrmModifyRecord::btnCancelClick() { reject(); }

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "unt_clsDatabaseUser.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTreeWidget;
+
+// Changes the item name, amount and memo of one stored record. On success it
+// stores the change, writes it into the browse panel's selected detail row
+// and ends with Accepted; every other way out leaves store and row alone.
+class TfrmModifyRecord : public QDialog
+{
+    Q_OBJECT
+public:
+    // detailList: the browse panel's lvwInAndOut_List2, whose selected row
+    // receives the change.
+    TfrmModifyRecord(const QString &databasePath, QTreeWidget *detailList, QWidget *parent = nullptr);
+    ~TfrmModifyRecord() override;
+
+    // The opener's record: its ID and the detail row's texts, shown whole even
+    // where they exceed the fields' limits.
+    void SetRecord(const QString &id, const QString &date, const QString &name, const QString &amount,
+                   const QString &memo);
+
+    void btnSaveClick();
+    void btnCancelClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void FormShow();
+    void rejectAmount(const QString &message);
+
+    QString m_databasePath;
+    QTreeWidget *m_detailList;
+    QString g_strID;
+    std::unique_ptr<TclsDatabaseUser> g_objDatabaseUser;
+
+    QLineEdit *edtDate;
+    QLineEdit *edtName;
+    QLineEdit *edtMoney;
+    QPlainTextEdit *memMemo;
+    QObject *m_memoLimit; // the memo's length limit, a child of the memo
+    QPushButton *btnSave;
+    QPushButton *btnCancel;
+};

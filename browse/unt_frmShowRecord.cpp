@@ -1,0 +1,35 @@
+#include "unt_frmShowRecord.h"
+
+#include "AmountText.h"
+#include "BrowseWidgets.h"
+
+#include <QLabel>
+#include <QTreeWidget>
+
+TfrmShowRecord::TfrmShowRecord(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmShowRecord"));
+    SetupFixedDialog(this, QStringLiteral("详细显示每天所有收支记录"), 604, 420);
+    lblDate = new QLabel(this);
+    lblDate->setObjectName(QStringLiteral("lblDate"));
+    lblDate->setGeometry(10, 10, 584, 16);
+    lvwList = MakeReportList(this, QStringLiteral("lvwList"), RecordColumns());
+    lvwList->setGeometry(10, 32, 584, 352);
+    lblTotal = MakeFigureLabel(this, QStringLiteral("lblTotal"), QString(), 10, 394, 594);
+    lblTotal->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void TfrmShowRecord::ShowRecords(const QDate &start, const QDate &end, const DayTotals &days,
+                                 const RangeRecords &records)
+{
+    lblDate->setText(RangeLineText(start, end));
+    QList<QTreeWidgetItem *> rows;
+    rows.reserve(records.size());
+    for (int i = 0; i < records.size(); ++i)
+        rows << MakeRecordRow(lvwList, records, i);
+    FillReportList(lvwList, rows);
+
+    const RangeSums sums = SumDayTotals(days);
+    lblTotal->setText(QStringLiteral("支出合计：%1    收入合计：%2    结余合计：%3")
+                          .arg(FormatAmount(sums.expense), FormatAmount(sums.income), FormatAmount(sums.balance)));
+}
