@@ -1,0 +1,78 @@
+// Exports 20,000 records as a text file and as workbooks through the real
+// commands (store, row set, file) and prints how long each took.
+#include "FileDialog.h"
+#include "MainWindowFields.h"
+#include "MessageBox.h"
+#include "OutputCommands.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    MessageBox::setTestMode(true);
+
+    const int recordCount = 20000;
+    const QDate start(2007, 1, 1), end(2007, 12, 31);
+    const int dayCount = int(start.daysTo(end)) + 1;
+
+    QTemporaryDir dir;
+    const QString dbPath = dir.filePath("qmrvz.sjk");
+    TclsDatabaseUser::CreateDatabaseFile(dbPath);
+    MainWindowFields fields;
+    fields.g_strUserName = QStringLiteral("张三");
+    fields.g_objDatabaseUser = std::make_unique<TclsDatabaseUser>(dbPath);
+
+    QStringList dates, names, amounts, memos;
+    for (int i = 0; i < recordCount; ++i) {
+        dates.append(start.addDays(i % dayCount).toString("yyyy-MM-dd"));
+        names.append(QStringLiteral("午饭%1").arg(i % 37));
+        amounts.append(QString::number(1 + i % 500) + ".25");
+        memos.append(QStringLiteral("备注 memo %1").arg(i));
+    }
+    fields.g_objDatabaseUser->AddRecord(fields.g_strUserName, kTypeExpense, dates, names, amounts, memos);
+
+    OutputCommands commands(fields, nullptr);
+    commands.setTemplateDir(QStringLiteral(KAVLO_DATABASE_DIR));
+
+    QElapsedTimer timer;
+    timer.start();
+    OutputRows rows;
+    commands.BuildOutputRows(start, end, rows);
+    std::printf("gather %d records over %d days (store + row set): %lld ms\n", recordCount, dayCount,
+                timer.elapsed());
+
+    struct Case {
+        const char *label;
+        bool text;
+        OutputLayout layout;
+        const char *file;
+    } cases[] = {{"text, layout I", true, OutputLayout::I, "out1.txt"},
+                 {"text, layout II", true, OutputLayout::II, "out2.txt"},
+                 {"workbook, layout I", false, OutputLayout::I, "out1.xls"},
+                 {"workbook, layout II", false, OutputLayout::II, "out2.xls"}};
+    int failures = 0;
+    for (const Case &c : cases) {
+        MessageBox::clearShown();
+        FileDialog::setNextFileName(dir.filePath(c.file));
+        timer.restart();
+        if (c.text)
+            commands.SaveAsTxt(start, end, c.layout);
+        else
+            commands.SaveAsExcel(start, end, c.layout);
+        const qint64 ms = timer.elapsed();
+        const bool ok = MessageBox::shown().size() == 1 && MessageBox::shown().at(0).icon == MessageBox::Information;
+        failures += ok ? 0 : 1;
+        std::printf("export %-20s %6lld ms  (%lld bytes, target %s)%s\n", c.label, ms,
+                    QFileInfo(dir.filePath(c.file)).size(), c.text ? "<= 1000 ms" : "<= 2000 ms",
+                    ok ? "" : "  FAILED");
+    }
+    return failures == 0 ? 0 : 1;
+}
