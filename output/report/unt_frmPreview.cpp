@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -69,17 +70,32 @@ TfrmPreview::TfrmPreview(CompositeReport &composite, QWidget *parent) : QDialog(
     FormCreate();
 }
 
-void TfrmPreview::FormCreate()
+void TfrmPreview::FormCreate() { FitToWorkArea(); }
+
+void TfrmPreview::FitToWorkArea()
 {
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        setGeometry(screen->availableGeometry());
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // The whole window, frame included, covers the work area; the frame is
+    // known once the native window exists.
+    const QRect work = screen->availableGeometry();
+    create();
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    setGeometry(work.marginsRemoved(frame));
 }
 
 void TfrmPreview::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
+    if (event->spontaneous())
+        return;
+    // Some window managers tell the frame only when the window is mapped.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        if (frameGeometry() != screen->availableGeometry())
+            FitToWorkArea();
+    }
+    FormShow();
 }
 
 void TfrmPreview::FormShow() { ShowCurrentPage(); }

@@ -39,5 +39,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void FitToWorkArea();
+
     CompositeReport &m_composite;
 };
