@@ -1,0 +1,91 @@
+#pragma once
+
+#include "MainWindowFields.h"
+
+#include <QPoint>
+#include <QRegion>
+#include <QWidget>
+
+#include <memory>
+
+class BrowsePanel;
+class EntryPanel;
+class OutputCommands;
+class QLabel;
+class QRadioButton;
+class ReportCommands;
+class TclsDdeServer;
+class TclsShape;
+
+// The outline of the main window: the rounded rectangle from (2, 3) to
+// (width - 1, height - 1) with 26 by 26 corner arcs.
+QRegion MainWindowOutline(const QSize &size);
+
+// The program's only main window: borderless and skinned, moved by dragging
+// its background, with its own minimise and close glyphs and three panels of
+// which one is visible at a time.
+class TfrmMain : public QWidget
+{
+    Q_OBJECT
+public:
+    // An empty path means the program's own database.
+    explicit TfrmMain(const QString &databasePath = QString(), QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    // The login gate: true when a user logged in and the window is ready to be
+    // shown; false when the login was cancelled (the window must never show).
+    bool FormCreate();
+    bool Login();
+    void InitMainWindow();
+    void SelectPanel(QRadioButton *sender);
+    void ButtonClick(QWidget *sender);
+    // Acts on the command channel's "show"; true when the command was acted on.
+    bool ddeServerExecuteMacro(const QStringList &lines);
+
+    void mnuInAndOut_More_Print_1Click();
+    void mnuInAndOut_More_Print_2Click();
+    void mnuInAndOut_More_Preview_1Click();
+    void mnuInAndOut_More_Preview_2Click();
+    void mnuInAndOut_More_SaveAsExcel_1Click();
+    void mnuInAndOut_More_SaveAsExcel_2Click();
+    void mnuInAndOut_More_SaveAsTxt_1Click();
+    void mnuInAndOut_More_SaveAsTxt_2Click();
+
+    MainWindowFields g_objFields;
+
+    QLabel *imgBackground;
+    TclsShape *shpMinimize, *shpClose, *shpSeparator;
+    QLabel *lblMinimize, *lblClose, *lblUserName;
+    QRadioButton *rdoOut, *rdoIn, *rdoInAndOut;
+    EntryPanel *pnlOut;
+    EntryPanel *pnlIn;
+    BrowsePanel *pnlInAndOut;
+    TclsDdeServer *ddeServer;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildCaption();
+    void buildRadioButtons();
+    void connectOutputMenu();
+    void FormShow();
+    void FormClose();
+    void BringToFront();
+
+    bool imgBackgroundMouseEvent(QEvent *event);
+    void lblMinimizeMouseDown();
+    void lblMinimizeMouseUp();
+    void lblCloseMouseDown();
+    void lblCloseMouseUp();
+
+    QString m_databasePath;
+    std::unique_ptr<OutputCommands> g_objOutputCommands;
+    std::unique_ptr<ReportCommands> g_objReportCommands;
+    bool m_loggedIn = false;
+    bool m_shown = false;
+    bool m_dragging = false; // moving the window by hand (no window manager)
+    QPoint m_dragOffset;
+};
