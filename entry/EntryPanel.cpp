@@ -4,6 +4,7 @@
 #include "AppFonts.h"
 #include "BusyBracket.h"
 #include "ErrorReport.h"
+#include "KavloImages.h"
 #include "KavloError.h"
 #include "MessageBox.h"
 #include "TextCodec.h"
@@ -16,9 +17,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QApplication>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QValidator>
 
@@ -86,22 +89,38 @@ void LimitTextLength(QPlainTextEdit *edit, int maxLength)
     });
 }
 
-QIcon MakeRowIcon()
+// The hidden first column cannot show the row image, so the date column
+// shows it, packed tighter than the style's own layout: with the style's
+// margins a 16-pixel image and a date do not fit into 85 pixels.
+class ImageFirstDelegate : public QStyledItemDelegate
 {
-    // A small ledger page: white sheet, grey rules, a maroon margin line.
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setPen(QColor(128, 128, 128));
-    painter.setBrush(Qt::white);
-    painter.drawRect(2, 1, 11, 13);
-    painter.setPen(QColor(192, 192, 192));
-    for (int y = 4; y <= 11; y += 3)
-        painter.drawLine(5, y, 11, y);
-    painter.setPen(kMaroon);
-    painter.drawLine(4, 2, 4, 13);
-    return QIcon(pixmap);
-}
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem opt(option);
+        initStyleOption(&opt, index);
+        const QIcon icon = opt.icon;
+        const QString text = opt.text;
+        opt.icon = QIcon();
+        opt.features &= ~QStyleOptionViewItem::HasDecoration;
+        opt.text.clear();
+        QStyle *style = opt.widget ? opt.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget); // background and selection
+
+        const QRect imageRect(opt.rect.left() + 1, opt.rect.center().y() - 7, 16, 16);
+        icon.paint(painter, imageRect);
+        const QRect textRect = opt.rect.adjusted(imageRect.width() + 3, 0, -1, 0);
+        const bool selected = opt.state & QStyle::State_Selected;
+        painter->save();
+        painter->setFont(opt.font);
+        painter->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
+                          opt.fontMetrics.elidedText(text, Qt::ElideRight, textRect.width()));
+        painter->restore();
+    }
+};
 
 QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, int left, int top)
 {
@@ -122,7 +141,7 @@ void setTextColor(QWidget *widget, const QColor &color)
 } // namespace
 
 EntryPanel::EntryPanel(Kind kind, MainWindowFields &fields, QWidget *parent)
-    : QWidget(parent), m_kind(kind), m_fields(fields), m_rowIcon(MakeRowIcon())
+    : QWidget(parent), m_kind(kind), m_fields(fields), m_rowIcon(QPixmap(kImageList1Image))
 {
     setObjectName(kind == Expense ? QStringLiteral("pnlOut") : QStringLiteral("pnlIn"));
     setFixedSize(616, 372);
@@ -232,6 +251,7 @@ void EntryPanel::buildList()
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setAllColumnsShowFocus(true);
     m_list->setIconSize(QSize(16, 16));
+    m_list->setItemDelegateForColumn(ColDate, new ImageFirstDelegate(m_list));
 
     m_total = makeLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Total")), QString(), 13, 349);
     setTextColor(m_total, kMaroon);
@@ -364,7 +384,6 @@ void EntryPanel::AddClick()
         }
 
         auto *row = new QTreeWidgetItem(m_list, QStringList{QString(), date, recordType(), name, amount.text, memo});
-        // The hidden first column cannot show the image, so it leads the first visible one.
         row->setIcon(ColDate, m_rowIcon);
         row->setTextAlignment(ColAmount, Qt::AlignRight | Qt::AlignVCenter);
 
