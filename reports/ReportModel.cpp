@@ -1,8 +1,36 @@
 #include "ReportModel.h"
 
 #include <QFontMetricsF>
+#include <QCoreApplication>
+#include <QHash>
 
 #include <cmath>
+
+namespace {
+
+// Metrics by face and size: a page holds 50 labels in two or three faces, and
+// making metrics anew for each one dominated building large reports.
+const QFontMetricsF &MetricsFor(const QStringList &families, int pixelSize)
+{
+    static QHash<QString, QFontMetricsF> cache;
+    static const bool cleared = [] {
+        // Fonts must not outlive the application object.
+        qAddPostRoutine([] { cache.clear(); });
+        return true;
+    }();
+    Q_UNUSED(cleared);
+    const QString key = families.join(QLatin1Char('\n')) + QLatin1Char('@') + QString::number(pixelSize);
+    auto found = cache.constFind(key);
+    if (found == cache.constEnd()) {
+        QFont font;
+        font.setFamilies(families);
+        font.setPixelSize(pixelSize);
+        found = cache.insert(key, QFontMetricsF(font));
+    }
+    return *found;
+}
+
+} // namespace
 
 int RoundHalfEven(double value)
 {
@@ -53,10 +81,7 @@ void ReportLabel::fitToCaption()
     if (!m_autoSize)
         return;
     // Measured as the screen draws it: the point size in screen pixels.
-    QFont font;
-    font.setFamilies(m_families);
-    font.setPixelSize(qMax(1, RoundHalfEven(m_pointSize * m_ppiY / 72.0)));
-    const QFontMetricsF metrics(font);
+    const QFontMetricsF &metrics = MetricsFor(m_families, qMax(1, RoundHalfEven(m_pointSize * m_ppiY / 72.0)));
     width = int(std::ceil(metrics.horizontalAdvance(m_caption) * m_ppiX / m_ppiY));
     height = int(std::ceil(metrics.height()));
 }
