@@ -3,7 +3,12 @@
 #include "AmountText.h"
 #include "AppFonts.h"
 
+#include "KavloImages.h"
+
 #include <QApplication>
+#include <QIcon>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QHeaderView>
 #include <QLabel>
 #include <QScreen>
@@ -12,6 +17,38 @@
 namespace {
 const char *kRightColumns = "kavloRightColumns";
 constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
+
+// Image 0 of the row list. The hidden first column cannot show it, so the
+// first visible column draws it before its text, with tighter margins than
+// the style's so an 85-pixel date column still fits the whole date.
+class RowImageDelegate : public QStyledItemDelegate
+{
+public:
+    explicit RowImageDelegate(QObject *parent) : QStyledItemDelegate(parent), m_image(kImageList1Image) {}
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem cell(option);
+        initStyleOption(&cell, index);
+        const QString text = cell.text;
+        cell.text.clear();
+        QStyle *style = cell.widget ? cell.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
+        const int top = cell.rect.center().y() - 7;
+        m_image.paint(painter, QRect(cell.rect.left() + 1, top, 16, 16));
+        const QRect textRect = cell.rect.adjusted(19, 0, -1, 0);
+        const bool selected = cell.state & QStyle::State_Selected;
+        painter->save();
+        painter->setFont(cell.font);
+        painter->setPen(cell.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
+                          cell.fontMetrics.elidedText(text, Qt::ElideRight, textRect.width()));
+        painter->restore();
+    }
+
+private:
+    QIcon m_image;
+};
 } // namespace
 
 QTreeWidget *MakeReportList(QWidget *parent, const QString &name, const QList<ReportColumn> &columns)
@@ -42,6 +79,7 @@ QTreeWidget *MakeReportList(QWidget *parent, const QString &name, const QList<Re
             right << i + 1;
         }
     }
+    list->setItemDelegateForColumn(1, new RowImageDelegate(list));
     // The first column only carries data that is not shown.
     list->setColumnWidth(0, 0);
     list->setColumnHidden(0, true);
