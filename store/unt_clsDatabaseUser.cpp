@@ -147,20 +147,7 @@ bool TclsDatabaseUser::CreateUser(const QString &userName, const QString &passwo
 bool TclsDatabaseUser::ChangePassword(const QString &userName, const QString &oldPassword,
                                       const QString &newPassword)
 {
-    const QByteArray n = EncodeField(userName);
-    const QByteArray o = EncodeField(oldPassword);
-    const QByteArray w = EncodeField(newPassword);
-    ConnectionScope scope(g_objConnection, g_strConnection);
-    Transaction transaction(g_objConnection);
-    {
-        SqliteRecordset rs = g_objConnection.Query(kCredentialQuery, {n, o});
-        if (countRows(rs) == 0)
-            return false;
-    }
-    g_objConnection.Execute("delete from Users_Table where User_Name=?1", {n});
-    g_objConnection.Execute("insert into Users_Table (User_Name,User_Password) values (?1,?2)", {n, w});
-    transaction.Commit();
-    return true;
+    return RenewUserRow(EncodeField(userName), EncodeField(oldPassword), EncodeField(newPassword));
 }
 
 bool TclsDatabaseUser::DeleteUser(const QString &userName, const QString &password)
@@ -183,19 +170,24 @@ bool TclsDatabaseUser::DeleteUser(const QString &userName, const QString &passwo
 
 bool TclsDatabaseUser::CheckLogin(const QString &userName, const QString &password)
 {
-    const QByteArray n = EncodeField(userName);
     const QByteArray p = EncodeField(password);
+    return RenewUserRow(EncodeField(userName), p, p);
+}
+
+bool TclsDatabaseUser::RenewUserRow(const QByteArray &n, const QByteArray &password, const QByteArray &newPassword)
+{
     ConnectionScope scope(g_objConnection, g_strConnection);
     Transaction transaction(g_objConnection);
     {
-        SqliteRecordset rs = g_objConnection.Query(kCredentialQuery, {n, p});
+        SqliteRecordset rs = g_objConnection.Query(kCredentialQuery, {n, password});
         if (countRows(rs) == 0)
             return false;
     }
-    // Moving the row to the end makes this user the first of the list the
-    // login dialog preselects next time.
+    // Writing the row again makes it the newest, so this user comes first in
+    // the list the login dialog preselects from. One transaction: the user's
+    // row can never be lost between the delete and the insert.
     g_objConnection.Execute("delete from Users_Table where User_Name=?1", {n});
-    g_objConnection.Execute("insert into Users_Table (User_Name,User_Password) values (?1,?2)", {n, p});
+    g_objConnection.Execute("insert into Users_Table (User_Name,User_Password) values (?1,?2)", {n, newPassword});
     transaction.Commit();
     return true;
 }

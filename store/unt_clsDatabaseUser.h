@@ -89,6 +89,10 @@ public:
     static QByteArray LoadResourceText(const QString &name);
 
 private:
+    // When the credentials match, deletes the user's rows and inserts one row
+    // with newPassword.
+    bool RenewUserRow(const QByteArray &n, const QByteArray &password, const QByteArray &newPassword);
+
     SqliteConnection g_objConnection;
     QString g_strConnection; // the database path
 };

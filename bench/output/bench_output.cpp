@@ -1,5 +1,6 @@
 // Exports 20,000 records as a text file and as workbooks through the real
 // commands (store, row set, file) and prints how long each took.
+#include "BenchLedger.h"
 #include "FileDialog.h"
 #include "MainWindowFields.h"
 #include "MessageBox.h"
@@ -8,14 +9,12 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseOffscreenUnlessSet();
     QApplication app(argc, argv);
     MessageBox::setTestMode(true);
 
@@ -23,21 +22,9 @@ int main(int argc, char **argv)
     const QDate start(2007, 1, 1), end(2007, 12, 31);
     const int dayCount = int(start.daysTo(end)) + 1;
 
-    QTemporaryDir dir;
-    const QString dbPath = dir.filePath("qmrvz.sjk");
-    TclsDatabaseUser::CreateDatabaseFile(dbPath);
-    MainWindowFields fields;
-    fields.g_strUserName = QStringLiteral("张三");
-    fields.g_objDatabaseUser = std::make_unique<TclsDatabaseUser>(dbPath);
-
-    QStringList dates, names, amounts, memos;
-    for (int i = 0; i < recordCount; ++i) {
-        dates.append(start.addDays(i % dayCount).toString("yyyy-MM-dd"));
-        names.append(QStringLiteral("午饭%1").arg(i % 37));
-        amounts.append(QString::number(1 + i % 500) + ".25");
-        memos.append(QStringLiteral("备注 memo %1").arg(i));
-    }
-    fields.g_objDatabaseUser->AddRecord(fields.g_strUserName, kTypeExpense, dates, names, amounts, memos);
+    BenchLedger ledger;
+    MainWindowFields &fields = ledger.fields;
+    ledger.addExpenseSeries(recordCount, start, end);
 
     OutputCommands commands(fields, nullptr);
     commands.setTemplateDir(QStringLiteral(KAVLO_DATABASE_DIR));
@@ -61,7 +48,7 @@ int main(int argc, char **argv)
     int failures = 0;
     for (const Case &c : cases) {
         MessageBox::clearShown();
-        FileDialog::setNextFileName(dir.filePath(c.file));
+        FileDialog::setNextFileName(ledger.filePath(c.file));
         timer.restart();
         if (c.text)
             commands.SaveAsTxt(start, end, c.layout);
@@ -71,7 +58,7 @@ int main(int argc, char **argv)
         const bool ok = MessageBox::shown().size() == 1 && MessageBox::shown().at(0).icon == MessageBox::Information;
         failures += ok ? 0 : 1;
         std::printf("export %-20s %6lld ms  (%lld bytes, target %s)%s\n", c.label, ms,
-                    QFileInfo(dir.filePath(c.file)).size(), c.text ? "<= 1000 ms" : "<= 2000 ms",
+                    QFileInfo(ledger.filePath(c.file)).size(), c.text ? "<= 1000 ms" : "<= 2000 ms",
                     ok ? "" : "  FAILED");
     }
     return failures == 0 ? 0 : 1;

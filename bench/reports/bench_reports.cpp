@@ -1,5 +1,6 @@
 // Prepares the print preview of 10,000 records (218 pages) and prints how
 // long each step took, against the bare cost of making the row line texts.
+#include "BenchLedger.h"
 #include "CompositeReport.h"
 #include "MainWindowFields.h"
 #include "MessageBox.h"
@@ -12,15 +13,13 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseOffscreenUnlessSet();
     QApplication app(argc, argv);
     MessageBox::setTestMode(true);
 
@@ -28,20 +27,9 @@ int main(int argc, char **argv)
     const QDate start(2007, 1, 1), end(2007, 12, 31);
     const int dayCount = int(start.daysTo(end)) + 1;
 
-    QTemporaryDir dir;
-    const QString dbPath = dir.filePath("qmrvz.sjk");
-    TclsDatabaseUser::CreateDatabaseFile(dbPath);
-    MainWindowFields fields;
-    fields.g_strUserName = QStringLiteral("张三");
-    fields.g_objDatabaseUser = std::make_unique<TclsDatabaseUser>(dbPath);
-    QStringList dates, names, amounts, memos;
-    for (int i = 0; i < recordCount; ++i) {
-        dates.append(start.addDays(i % dayCount).toString("yyyy-MM-dd"));
-        names.append(QStringLiteral("午饭%1").arg(i % 37));
-        amounts.append(QString::number(1 + i % 500) + ".25");
-        memos.append(QStringLiteral("备注 memo %1").arg(i));
-    }
-    fields.g_objDatabaseUser->AddRecord(fields.g_strUserName, kTypeExpense, dates, names, amounts, memos);
+    BenchLedger ledger;
+    MainWindowFields &fields = ledger.fields;
+    ledger.addExpenseSeries(recordCount, start, end);
     OutputCommands output(fields, nullptr);
 
     QElapsedTimer timer;
@@ -102,7 +90,7 @@ int main(int argc, char **argv)
     commands.Preview(start, end, OutputLayout::II);
     std::printf("whole preview command, layout II:%6lld ms\n", timer.elapsed());
 
-    const QString pdf = dir.filePath("all.pdf");
+    const QString pdf = ledger.filePath("all.pdf");
     CompositeReport::DialogAnswer answer;
     answer.accepted = true;
     answer.outputFile = pdf;

@@ -1,5 +1,6 @@
 // Draws page 1 of the preview of one month of sample records, as the preview
 // window shows it, into a PNG file: kavlo-preview-png <file.png> [I|II]
+#include "BenchLedger.h"
 #include "MainWindowFields.h"
 #include "MessageBox.h"
 #include "OutputCommands.h"
@@ -8,15 +9,13 @@
 #include "unt_frmPreview.h"
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseOffscreenUnlessSet();
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: kavlo-preview-png <file.png> [I|II]\n");
@@ -26,12 +25,8 @@ int main(int argc, char **argv)
     const OutputLayout layout = argc > 2 && QByteArray(argv[2]) == "II" ? OutputLayout::II : OutputLayout::I;
     MessageBox::setTestMode(true);
 
-    QTemporaryDir dir;
-    const QString dbPath = dir.filePath("qmrvz.sjk");
-    TclsDatabaseUser::CreateDatabaseFile(dbPath);
-    MainWindowFields fields;
-    fields.g_strUserName = QStringLiteral("张三");
-    fields.g_objDatabaseUser = std::make_unique<TclsDatabaseUser>(dbPath);
+    BenchLedger ledger;
+    MainWindowFields &fields = ledger.fields;
 
     const QStringList meals{QStringLiteral("早饭"), QStringLiteral("午饭"), QStringLiteral("晚饭")};
     QStringList dates, names, amounts, memos;
