@@ -7,21 +7,18 @@
 #include "KavloImages.h"
 #include "KavloError.h"
 #include "MessageBox.h"
+#include "ReportList.h"
 #include "TextCodec.h"
 #include "unt_clsButtonCreator.h"
 #include "unt_frmEditProgramNames.h"
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QApplication>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QTextCursor>
-#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QValidator>
 
@@ -29,7 +26,6 @@
 
 namespace {
 
-const QColor kMaroon(128, 0, 0);
 const int kNameMaxLength = 50;
 const int kMoneyMaxLength = 11;
 const int kMemoMaxLength = 255;
@@ -88,39 +84,6 @@ void LimitTextLength(QPlainTextEdit *edit, int maxLength)
         edit->setTextCursor(cursor);
     });
 }
-
-// The hidden first column cannot show the row image, so the date column
-// shows it, packed tighter than the style's own layout: with the style's
-// margins a 16-pixel image and a date do not fit into 85 pixels.
-class ImageFirstDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        QStyleOptionViewItem opt(option);
-        initStyleOption(&opt, index);
-        const QIcon icon = opt.icon;
-        const QString text = opt.text;
-        opt.icon = QIcon();
-        opt.features &= ~QStyleOptionViewItem::HasDecoration;
-        opt.text.clear();
-        QStyle *style = opt.widget ? opt.widget->style() : QApplication::style();
-        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget); // background and selection
-
-        const QRect imageRect(opt.rect.left() + 1, opt.rect.center().y() - 7, 16, 16);
-        icon.paint(painter, imageRect);
-        const QRect textRect = opt.rect.adjusted(imageRect.width() + 3, 0, -1, 0);
-        const bool selected = opt.state & QStyle::State_Selected;
-        painter->save();
-        painter->setFont(opt.font);
-        painter->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
-                          opt.fontMetrics.elidedText(text, Qt::ElideRight, textRect.width()));
-        painter->restore();
-    }
-};
 
 QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, int left, int top)
 {
@@ -228,30 +191,9 @@ void EntryPanel::buildInputs()
 
 void EntryPanel::buildList()
 {
-    m_list = new QTreeWidget(this);
-    m_list->setObjectName(QStringLiteral("lvw") + prefixed(QStringLiteral("List")));
+    m_list = MakeReportList(this, QStringLiteral("lvw") + prefixed(QStringLiteral("List")), RecordColumns());
     m_list->setGeometry(12, 151, 593, 185);
-    m_list->setColumnCount(ColumnCount);
-    m_list->setHeaderLabels({QString(), QStringLiteral("日期"), QStringLiteral("类别"), QStringLiteral("项目"),
-                             QStringLiteral("金额"), QStringLiteral("备注")});
-    m_list->headerItem()->setTextAlignment(ColAmount, Qt::AlignRight | Qt::AlignVCenter);
-    QHeaderView *header = m_list->header();
-    header->setMinimumSectionSize(0);
-    header->setStretchLastSection(false);
-    header->setSectionsMovable(false);
-    header->setSectionResizeMode(ColHidden, QHeaderView::Fixed);
-    const int widths[ColumnCount] = {0, 85, 55, 135, 80, 205};
-    for (int column = 0; column < ColumnCount; ++column)
-        m_list->setColumnWidth(column, widths[column]);
-    m_list->setRootIsDecorated(false);
-    m_list->setItemsExpandable(false);
-    m_list->setUniformRowHeights(true);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setAllColumnsShowFocus(true);
     m_list->setIconSize(QSize(16, 16));
-    m_list->setItemDelegateForColumn(ColDate, new ImageFirstDelegate(m_list));
 
     m_total = makeLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Total")), QString(), 13, 349);
     setTextColor(m_total, kMaroon);
@@ -383,9 +325,9 @@ void EntryPanel::AddClick()
             return;
         }
 
-        auto *row = new QTreeWidgetItem(m_list, QStringList{QString(), date, recordType(), name, amount.text, memo});
+        QTreeWidgetItem *row = MakeReportRow(m_list, {date, recordType(), name, amount.text, memo});
         row->setIcon(ColDate, m_rowIcon);
-        row->setTextAlignment(ColAmount, Qt::AlignRight | Qt::AlignVCenter);
+        m_list->addTopLevelItem(row);
 
         m_name->setCurrentIndex(-1);
         m_name->clearEditText();
