@@ -420,12 +420,20 @@ void EntryPanel::resetTotal()
     m_total->adjustSize();
 }
 
-void AskToSavePending(EntryPanel &expense, EntryPanel &income, QWidget *parent)
+bool AskToSavePending(EntryPanel &expense, EntryPanel &income, QWidget *parent)
 {
+    // A save the user asked for that failed leaves its rows pending; the
+    // caller then keeps the window open rather than lose them.
+    bool saved = true;
     if (expense.pendingCount() > 0 &&
-        MessageBox::question(parent, QStringLiteral("您有支出记录没有保存，现在要保存吗？")))
+        MessageBox::question(parent, QStringLiteral("您有支出记录没有保存，现在要保存吗？"))) {
         expense.FinishClick();
+        saved = expense.pendingCount() == 0;
+    }
     if (income.pendingCount() > 0 &&
-        MessageBox::question(parent, QStringLiteral("您有收入记录没有保存，现在要保存吗？")))
+        MessageBox::question(parent, QStringLiteral("您有收入记录没有保存，现在要保存吗？"))) {
         income.FinishClick();
+        saved = saved && income.pendingCount() == 0;
+    }
+    return saved;
 }

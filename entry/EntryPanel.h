@@ -85,4 +85,6 @@ private:
 // The close questions of the main window: for each panel with pending rows
 // (expense first) ask whether to save it; Yes runs that panel's FinishClick,
 // No leaves the rows unsaved. There is no Cancel.
-void AskToSavePending(EntryPanel &expense, EntryPanel &income, QWidget *parent);
+// Returns false when a save the user said Yes to failed: its rows are still
+// pending and the window must stay open so they are not lost.
+bool AskToSavePending(EntryPanel &expense, EntryPanel &income, QWidget *parent);

@@ -163,6 +163,7 @@ private slots:
     void failedSaveKeepsRowsAndRetryStoresEachOnce();
     void closeQuestions_data();
     void closeQuestions();
+    void closeKeepsRowsWhoseSaveFailed();
     void editorOpensOnFreshListAndCancels_data() { bothKinds(); }
     void editorOpensOnFreshListAndCancels();
     void editorSaveReplacesOnlyItsList_data();
@@ -429,7 +430,7 @@ void TestEntryPanel::closeQuestions()
             MessageBox::setNextAnswer(MessageBox::Ok); // the saved message follows a Yes
     }
 
-    AskToSavePending(*ledger.expense, *ledger.income, nullptr);
+    QVERIFY(AskToSavePending(*ledger.expense, *ledger.income, nullptr));
 
     QStringList questions;
     for (const MessageBox::Shown &box : MessageBox::shown()) {
@@ -438,6 +439,22 @@ void TestEntryPanel::closeQuestions()
     }
     QCOMPARE(questions, asked);
     QCOMPARE(ledger.records().type, storedTypes);
+}
+
+void TestEntryPanel::closeKeepsRowsWhoseSaveFailed()
+{
+    Ledger ledger;
+    ledger.add(Out, QStringLiteral("出"), QStringLiteral("1"));
+    ledger.add(In, QStringLiteral("入"), QStringLiteral("2"));
+    execSql(ledger.db.path(), "CREATE TRIGGER refuse BEFORE INSERT ON All_Table "
+                              "WHEN new.Program_Money > 1 BEGIN SELECT RAISE(ABORT, 'disk says no'); END");
+    MessageBox::setNextAnswer(MessageBox::Yes);
+    MessageBox::setNextAnswer(MessageBox::Ok);
+    MessageBox::setNextAnswer(MessageBox::Yes);
+    QVERIFY(!AskToSavePending(*ledger.expense, *ledger.income, nullptr));
+    QCOMPARE(ledger.expense->pendingCount(), 0);
+    QCOMPARE(ledger.income->pendingCount(), 1);
+    QCOMPARE(ledger.records().type, QStringList{QStringLiteral("支出")});
 }
 
 void TestEntryPanel::editorOpensOnFreshListAndCancels()
