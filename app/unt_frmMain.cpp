@@ -225,7 +225,6 @@ bool TfrmMain::FormCreate()
     ddeServer->Tag = 0;
     if (!Login())
         return false;
-    m_loggedIn = true;
     InitMainWindow();
     setMask(MainWindowOutline(size()));
     ddeServer->Tag = 1;
@@ -265,6 +264,7 @@ void TfrmMain::InitMainWindow()
     pnlIn->setItemNames(names.income);
 
     rdoOut->setChecked(true);
+    m_initialised = true;
 }
 
 void TfrmMain::SelectPanel(QRadioButton *sender)
@@ -364,9 +364,9 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 void TfrmMain::FormClose()
 {
-    // Only a window that went through the login gate has anything to save;
+    // Only an initialised window (past the login gate) has anything to save;
     // the questions cannot cancel the close.
-    if (m_loggedIn)
+    if (m_initialised)
         runGuarded(this, [this] { AskToSavePending(*pnlOut, *pnlIn, this); });
 }
 

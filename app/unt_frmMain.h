@@ -84,7 +84,7 @@ private:
     QString m_databasePath;
     std::unique_ptr<OutputCommands> g_objOutputCommands;
     std::unique_ptr<ReportCommands> g_objReportCommands;
-    bool m_loggedIn = false;
+    bool m_initialised = false;
     bool m_shown = false;
     bool m_dragging = false; // moving the window by hand (no window manager)
     QPoint m_dragOffset;

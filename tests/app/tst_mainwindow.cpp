@@ -1,0 +1,400 @@
+#include "BrowsePanel.h"
+#include "EntryPanel.h"
+#include "FileDialog.h"
+#include "MessageBox.h"
+#include "TestSupport.h"
+#include "unt_clsButtonCreator.h"
+#include "unt_clsDatabaseUser.h"
+#include "unt_clsOneCopy.h"
+#include "unt_frmLogin.h"
+#include "unt_frmMain.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+// The main window on a real database, set up as the login gate leaves it.
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void initialisationFillsTheWindow();
+    void selectPanelShowsExactlyOne();
+    void buttonClickDispatchesByName_data();
+    void buttonClickDispatchesByName();
+    void showCommand_data();
+    void showCommand();
+    void showCommandBringsActiveDialog();
+    void outlineIsTheRoundedRectangle();
+    void closeAsksForPendingLists_data();
+    void closeAsksForPendingLists();
+    void outputMenuItemsReachTheCommands_data();
+    void outputMenuItemsReachTheCommands();
+    void txtExportFromTheMenuWritesTheFile();
+    void cancelledLoginNeverShowsTheWindow();
+    void passedLoginShapesTheWindow();
+
+private:
+    void addPending(EntryPanel *panel, const QString &prefix, const QString &name);
+
+    std::unique_ptr<TempDatabase> m_db;
+    std::unique_ptr<TfrmMain> m_main;
+    ProgramNameLists m_names;
+};
+
+namespace {
+const QString kUser = QStringLiteral("王五");
+
+QStringList comboItems(QComboBox *combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
+
+// Acts on the login dialog once it runs modally (its creation already runs
+// the event loop once, for the splash, so a plain zero timer fires too early).
+void whenLoginShows(QObject *context, std::function<void(TfrmLogin *)> act)
+{
+    auto *timer = new QTimer(context);
+    QObject::connect(timer, &QTimer::timeout, context, [timer, act] {
+        if (auto *login = qobject_cast<TfrmLogin *>(QApplication::activeModalWidget())) {
+            timer->deleteLater();
+            timer->stop();
+            act(login);
+        }
+    });
+    timer->start(10);
+}
+
+QAction *findAction(QMenu *menu, const QString &name)
+{
+    for (QAction *action : menu->actions()) {
+        if (action->objectName() == name)
+            return action;
+        if (action->menu())
+            if (QAction *found = findAction(action->menu(), name))
+                return found;
+    }
+    return nullptr;
+}
+} // namespace
+
+void TestMainWindow::init()
+{
+    MessageBox::setTestMode(true);
+    MessageBox::clearShown();
+    m_db = std::make_unique<TempDatabase>();
+    TclsDatabaseUser store(m_db->path());
+    QVERIFY(store.CreateUser(kUser, QStringLiteral("pw")));
+    m_names = store.LoadProgramNames(kUser);
+    m_main = std::make_unique<TfrmMain>(m_db->path());
+    m_main->g_objFields.g_strUserName = kUser;
+    m_main->InitMainWindow();
+    m_main->show();
+}
+
+void TestMainWindow::cleanup()
+{
+    m_main.reset();
+    m_db.reset();
+}
+
+void TestMainWindow::addPending(EntryPanel *panel, const QString &prefix, const QString &name)
+{
+    panel->findChild<QComboBox *>(QStringLiteral("cbo%1_Name").arg(prefix))->setEditText(name);
+    panel->findChild<QLineEdit *>(QStringLiteral("edt%1_Money").arg(prefix))->setText(QStringLiteral("12.5"));
+    panel->AddClick();
+}
+
+void TestMainWindow::initialisationFillsTheWindow()
+{
+    TfrmMain &main = *m_main;
+    QCOMPARE(main.size(), QSize(650, 480));
+    QVERIFY(main.windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(main.lblUserName->text(), QStringLiteral("当前用户：") + kUser);
+    QCOMPARE(main.lblUserName->geometry().right() + 1, 622);
+    QCOMPARE(main.g_objFields.g_strTitle, QStringLiteral("Kavlo"));
+    QVERIFY(main.g_objFields.g_objDatabaseUser);
+    QVERIFY(main.rdoOut->isChecked());
+    QVERIFY(main.pnlOut->isVisible());
+    QVERIFY(!main.pnlIn->isVisible());
+    QVERIFY(!main.pnlInAndOut->isVisible());
+
+    const QDate today = QDate::currentDate();
+    QCOMPARE(main.findChild<QDateEdit *>(QStringLiteral("dtpOut_Date"))->date(), today);
+    QCOMPARE(main.findChild<QDateEdit *>(QStringLiteral("dtpIn_Date"))->date(), today);
+    QCOMPARE(main.pnlInAndOut->startDate(), QDate(today.year(), today.month(), 1));
+    QCOMPARE(main.pnlInAndOut->endDate(), today);
+
+    QVERIFY(!m_names.expense.isEmpty());
+    QCOMPARE(comboItems(main.findChild<QComboBox *>(QStringLiteral("cboOut_Name"))), m_names.expense);
+    QCOMPARE(comboItems(main.findChild<QComboBox *>(QStringLiteral("cboIn_Name"))), m_names.income);
+
+    // All twelve hover buttons report to the window's dispatcher.
+    QList<TclsButtonCreator *> creators = main.pnlOut->buttonCreators() + main.pnlIn->buttonCreators() +
+                                          main.pnlInAndOut->buttonCreators();
+    QCOMPARE(creators.size(), 12);
+    for (TclsButtonCreator *creator : creators)
+        QVERIFY(creator->OnButtonClick);
+    // Through the re-pointed event: Add on the income panel with no item name.
+    main.pnlIn->buttonCreators().at(1)->OnButtonClick(main.pnlIn->buttonCreators().at(1)->FLabel);
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("您没有填写收入项目名称！"));
+}
+
+void TestMainWindow::selectPanelShowsExactlyOne()
+{
+    TfrmMain &main = *m_main;
+    addPending(main.pnlOut, QStringLiteral("Out"), QStringLiteral("书籍"));
+    QCOMPARE(main.pnlOut->pendingCount(), 1);
+
+    main.rdoIn->click();
+    QVERIFY(main.rdoIn->isChecked());
+    QVERIFY(!main.pnlOut->isVisible());
+    QVERIFY(main.pnlIn->isVisible());
+    QVERIFY(!main.pnlInAndOut->isVisible());
+
+    main.rdoInAndOut->click();
+    QVERIFY(!main.pnlOut->isVisible());
+    QVERIFY(!main.pnlIn->isVisible());
+    QVERIFY(main.pnlInAndOut->isVisible());
+    // Hidden panels keep what they hold.
+    QCOMPARE(main.pnlOut->pendingCount(), 1);
+
+    main.rdoOut->click();
+    QVERIFY(main.pnlOut->isVisible());
+    QVERIFY(!main.pnlInAndOut->isVisible());
+
+    // Any caption but the two entry ones shows the browse panel.
+    QRadioButton other(QStringLiteral("其他"));
+    main.SelectPanel(&other);
+    QVERIFY(main.pnlInAndOut->isVisible());
+    QVERIFY(!main.pnlOut->isVisible());
+}
+
+void TestMainWindow::buttonClickDispatchesByName_data()
+{
+    QTest::addColumn<QString>("sender");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("expense add label") << "lblOut_Add" << "您没有填写支出项目名称！";
+    QTest::newRow("expense add shape") << "shpOut_Add" << "您没有填写支出项目名称！";
+    QTest::newRow("income add label") << "lblIn_Add" << "您没有填写收入项目名称！";
+    QTest::newRow("income add shape") << "shpIn_Add" << "您没有填写收入项目名称！";
+    QTest::newRow("unknown name") << "lblOut_Nothing" << "";
+    QTest::newRow("no prefix") << "Out_Add" << "";
+}
+
+void TestMainWindow::buttonClickDispatchesByName()
+{
+    QFETCH(QString, sender);
+    QFETCH(QString, message);
+    QLabel label;
+    label.setObjectName(sender);
+    m_main->ButtonClick(&label);
+    if (message.isEmpty()) {
+        QVERIFY(MessageBox::shown().isEmpty());
+    } else {
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown()[0].text, message);
+    }
+}
+
+void TestMainWindow::showCommand_data()
+{
+    QTest::addColumn<int>("ready");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("acts");
+    QTest::newRow("show") << 1 << QStringList{"show"} << true;
+    QTest::newRow("blanks around") << 1 << QStringList{" show "} << true;
+    QTest::newRow("tab and control characters") << 1 << QStringList{"\tshow\r"} << true;
+    QTest::newRow("further lines") << 1 << QStringList{"show", "more"} << true;
+    QTest::newRow("capital") << 1 << QStringList{"Show"} << false;
+    QTest::newRow("upper case") << 1 << QStringList{"SHOW"} << false;
+    QTest::newRow("more text on the line") << 1 << QStringList{"show x"} << false;
+    QTest::newRow("show on second line") << 1 << QStringList{"", "show"} << false;
+    QTest::newRow("no lines") << 1 << QStringList{} << false;
+    QTest::newRow("not ready") << 0 << QStringList{"show"} << false;
+}
+
+void TestMainWindow::showCommand()
+{
+    QFETCH(int, ready);
+    QFETCH(QStringList, lines);
+    QFETCH(bool, acts);
+    TfrmMain &main = *m_main;
+    main.ddeServer->Tag = ready;
+    main.showMinimized();
+    QVERIFY(main.isMinimized());
+    QCOMPARE(main.ddeServerExecuteMacro(lines), acts);
+    QCOMPARE(main.isMinimized(), !acts);
+    QVERIFY(main.isVisible());
+}
+
+void TestMainWindow::showCommandBringsActiveDialog()
+{
+    TfrmMain &main = *m_main;
+    main.ddeServer->Tag = 1;
+    main.showMinimized();
+    {
+        QDialog dialog(&main);
+        ActiveDialogScope scope(main.g_objFields, &dialog);
+        dialog.show();
+        QVERIFY(main.ddeServerExecuteMacro({QStringLiteral("show")}));
+        // The dialog is brought forward; the main window is not touched.
+        QVERIFY(main.isMinimized());
+    }
+    QVERIFY(!main.g_objFields.g_hActiveDialog);
+    QVERIFY(main.ddeServerExecuteMacro({QStringLiteral("show")}));
+    QVERIFY(!main.isMinimized());
+}
+
+void TestMainWindow::outlineIsTheRoundedRectangle()
+{
+    const QRegion region = MainWindowOutline(QSize(650, 480));
+    QCOMPARE(region.boundingRect(), QRect(QPoint(2, 3), QPoint(648, 478)));
+    QVERIFY(region.contains(QPoint(325, 3)));
+    QVERIFY(region.contains(QPoint(2, 240)));
+    QVERIFY(region.contains(QPoint(648, 240)));
+    QVERIFY(region.contains(QPoint(325, 478)));
+    QVERIFY(!region.contains(QPoint(1, 240)));
+    QVERIFY(!region.contains(QPoint(649, 240)));
+    QVERIFY(!region.contains(QPoint(325, 479)));
+    // Corners are cut by the 26 by 26 arcs.
+    QVERIFY(!region.contains(QPoint(3, 4)));
+    QVERIFY(!region.contains(QPoint(647, 477)));
+    QVERIFY(region.contains(QPoint(2 + 13, 3 + 13)));
+}
+
+void TestMainWindow::closeAsksForPendingLists_data()
+{
+    QTest::addColumn<bool>("expensePending");
+    QTest::addColumn<bool>("incomePending");
+    QTest::addColumn<QList<int>>("answers"); // MessageBox::Answer per question
+    QTest::addColumn<QStringList>("questions");
+    QTest::addColumn<int>("savedExpense");
+    QTest::addColumn<int>("savedIncome");
+    const QString out = QStringLiteral("您有支出记录没有保存，现在要保存吗？");
+    const QString in = QStringLiteral("您有收入记录没有保存，现在要保存吗？");
+    QTest::newRow("nothing pending") << false << false << QList<int>{} << QStringList{} << 0 << 0;
+    QTest::newRow("both, no to both") << true << true << QList<int>{MessageBox::No, MessageBox::No}
+                                      << QStringList{out, in} << 0 << 0;
+    QTest::newRow("both, yes then no") << true << true << QList<int>{MessageBox::Yes, MessageBox::No}
+                                       << QStringList{out, in} << 1 << 0;
+    QTest::newRow("income only, yes") << false << true << QList<int>{MessageBox::Yes} << QStringList{in} << 0 << 1;
+}
+
+void TestMainWindow::closeAsksForPendingLists()
+{
+    QFETCH(bool, expensePending);
+    QFETCH(bool, incomePending);
+    QFETCH(QList<int>, answers);
+    QFETCH(QStringList, questions);
+    QFETCH(int, savedExpense);
+    QFETCH(int, savedIncome);
+    TfrmMain &main = *m_main;
+    if (expensePending)
+        addPending(main.pnlOut, QStringLiteral("Out"), QStringLiteral("书籍"));
+    if (incomePending)
+        addPending(main.pnlIn, QStringLiteral("In"), QStringLiteral("工资"));
+    MessageBox::clearShown();
+    for (int answer : answers)
+        MessageBox::setNextAnswer(MessageBox::Answer(answer));
+    QVERIFY(main.close());
+    QVERIFY(!main.isVisible());
+
+    QStringList asked;
+    for (const MessageBox::Shown &box : MessageBox::shown())
+        if (box.icon == MessageBox::Question)
+            asked << box.text;
+    QCOMPARE(asked, questions);
+
+    DayTotals days;
+    RangeRecords records;
+    TclsDatabaseUser(m_db->path()).ListRecordsOfDate(kUser, QDate::currentDate(), QDate::currentDate(), days, records);
+    QCOMPARE(records.type.count(QStringLiteral("支出")), savedExpense);
+    QCOMPARE(records.type.count(QStringLiteral("收入")), savedIncome);
+}
+
+void TestMainWindow::outputMenuItemsReachTheCommands_data()
+{
+    QTest::addColumn<QString>("item");
+    for (const char *kind : {"Print", "Preview", "SaveAsExcel", "SaveAsTxt"})
+        for (int layout : {1, 2}) {
+            const QString name = QStringLiteral("mnuInAndOut_More_%1_%2").arg(QLatin1String(kind)).arg(layout);
+            QTest::newRow(qPrintable(name)) << name;
+        }
+}
+
+void TestMainWindow::outputMenuItemsReachTheCommands()
+{
+    QFETCH(QString, item);
+    TfrmMain &main = *m_main;
+    QAction *action = findAction(main.pnlInAndOut->moreMenu(), item);
+    QVERIFY(action);
+    // A reversed range is refused by the command itself: proof it was reached
+    // with the pickers' dates.
+    main.pnlInAndOut->setRange(QDate(2020, 5, 2), QDate(2020, 5, 1));
+    action->trigger();
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("查看起始日期不能大于截止日期！"));
+}
+
+void TestMainWindow::txtExportFromTheMenuWritesTheFile()
+{
+    TfrmMain &main = *m_main;
+    const QDate day(2021, 3, 9);
+    main.g_objFields.g_objDatabaseUser->AddRecord(kUser, kTypeExpense, {day.toString(Qt::ISODate)},
+                                                  {QStringLiteral("书籍")}, {QStringLiteral("7.25")}, {QString()});
+    main.pnlInAndOut->setRange(day, day);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("out.txt"));
+    FileDialog::setNextFileName(file);
+    findAction(main.pnlInAndOut->moreMenu(), QStringLiteral("mnuInAndOut_More_SaveAsTxt_2"))->trigger();
+    QFile written(file);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray text = written.readAll();
+    QVERIFY(text.contains("7.25"));
+    QVERIFY(text.contains("2021-03-09"));
+}
+
+void TestMainWindow::cancelledLoginNeverShowsTheWindow()
+{
+    TfrmMain main(m_db->path());
+    whenLoginShows(this, [](TfrmLogin *login) { login->btnCancel->click(); });
+    QVERIFY(!main.FormCreate());
+    QCOMPARE(main.ddeServer->Tag, 0);
+    QVERIFY(!main.isVisible());
+    QVERIFY(!main.g_objFields.g_objDatabaseUser);
+    // The show command is still ignored: the window must never appear.
+    QVERIFY(!main.ddeServerExecuteMacro({QStringLiteral("show")}));
+    QVERIFY(!main.isVisible());
+}
+
+void TestMainWindow::passedLoginShapesTheWindow()
+{
+    TfrmMain main(m_db->path());
+    whenLoginShows(this, [](TfrmLogin *login) {
+        login->edtPassword->setText(QStringLiteral("pw"));
+        login->btnOK->click();
+    });
+    QVERIFY(main.FormCreate());
+    QCOMPARE(main.g_objFields.g_strUserName, kUser);
+    QCOMPARE(main.ddeServer->Tag, 1);
+    QCOMPARE(main.mask(), MainWindowOutline(QSize(650, 480)));
+    QVERIFY(main.rdoOut->isChecked());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

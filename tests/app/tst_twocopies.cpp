@@ -1,0 +1,116 @@
+#include "TestSupport.h"
+#include "unt_clsDatabaseUser.h"
+
+#include <QProcess>
+#include <QtTest>
+
+// The real program started as separate processes (offscreen), each test with
+// a program folder and a runtime folder of its own.
+class TestTwoCopies : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void secondCopyEndsAtOnce();
+    void lockOfKilledCopyDoesNotBlock();
+
+private:
+    void start(QProcess &process);
+    QString lockFile() const { return m_runtime->filePath(QStringLiteral("QMRVZ_OneCopyMutex")); }
+    QString serverSocket() const { return m_runtime->filePath(QStringLiteral("Kavlo-ddeServer")); }
+    qint64 lockHolder() const;
+
+    std::unique_ptr<QTemporaryDir> m_program;
+    std::unique_ptr<QTemporaryDir> m_runtime;
+    QList<QProcess *> m_started;
+};
+
+void TestTwoCopies::init()
+{
+    m_program = std::make_unique<QTemporaryDir>();
+    m_runtime = std::make_unique<QTemporaryDir>();
+    QFile::setPermissions(m_runtime->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QString built = ProgramDir() + QStringLiteral("/kavlo");
+    QVERIFY2(QFile::exists(built), qPrintable(built));
+    QVERIFY(QFile::copy(built, m_program->filePath(QStringLiteral("kavlo"))));
+    QVERIFY(QDir(m_program->path()).mkdir(QStringLiteral("Database")));
+    TclsDatabaseUser::CreateDatabaseFile(m_program->filePath(QStringLiteral("Database/qmrvz.sjk")));
+}
+
+void TestTwoCopies::cleanup()
+{
+    for (QProcess *process : m_started) {
+        process->kill();
+        process->waitForFinished(5000);
+        delete process;
+    }
+    m_started.clear();
+}
+
+void TestTwoCopies::start(QProcess &process)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime->path());
+    process.setProcessEnvironment(env);
+    process.setProgram(m_program->filePath(QStringLiteral("kavlo")));
+    process.start();
+    QVERIFY(process.waitForStarted(5000));
+}
+
+qint64 TestTwoCopies::lockHolder() const
+{
+    QFile file(lockFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    return file.readLine().trimmed().toLongLong();
+}
+
+void TestTwoCopies::secondCopyEndsAtOnce()
+{
+    auto *first = m_started.emplace_back(new QProcess);
+    start(*first);
+    // The first copy is at its login dialog once its channel is listening.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(serverSocket()), 10000);
+    QCOMPARE(lockHolder(), first->processId());
+
+    auto *second = m_started.emplace_back(new QProcess);
+    start(*second);
+    QVERIFY(second->waitForFinished(5000));
+    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second->exitCode(), 0);
+    // The first copy carries on, still holding the lock.
+    QTest::qWait(200);
+    QCOMPARE(first->state(), QProcess::Running);
+    QCOMPARE(lockHolder(), first->processId());
+}
+
+void TestTwoCopies::lockOfKilledCopyDoesNotBlock()
+{
+    auto *killed = m_started.emplace_back(new QProcess);
+    start(*killed);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(serverSocket()), 10000);
+    killed->kill();
+    QVERIFY(killed->waitForFinished(5000));
+    // It left both its lock and its socket behind.
+    QVERIFY(QFile::exists(lockFile()));
+    QVERIFY(QFile::exists(serverSocket()));
+
+    auto *next = m_started.emplace_back(new QProcess);
+    start(*next);
+    QTRY_COMPARE_WITH_TIMEOUT(lockHolder(), next->processId(), 10000);
+    QTest::qWait(300);
+    QCOMPARE(next->state(), QProcess::Running);
+
+    // And it serves the channel again: a further copy ends at once.
+    auto *third = m_started.emplace_back(new QProcess);
+    start(*third);
+    QVERIFY(third->waitForFinished(5000));
+    QCOMPARE(third->exitCode(), 0);
+    QCOMPARE(next->state(), QProcess::Running);
+}
+
+QTEST_GUILESS_MAIN(TestTwoCopies)
+#include "tst_twocopies.moc"
