@@ -149,9 +149,11 @@ void TfrmMain::buildCaption()
     shpClose->setToolTip(QStringLiteral("关闭"));
     lblClose = makeGlyph(this, QStringLiteral("lblClose"), QStringLiteral("×"), kMaroon, 607, 18,
                          QStringLiteral("关闭"));
-    // The glyphs are small; they fit their shapes only when not taller.
+    // The glyphs keep inside their shapes; "×" is centred in the width of a
+    // Chinese character, which it takes in SimSun but not in every font.
     lblMinimize->resize(lblMinimize->width(), qMin(lblMinimize->height(), 16));
-    lblClose->resize(lblClose->width(), qMin(lblClose->height(), 14));
+    lblClose->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lblClose->resize(12, qMin(lblClose->height(), 14));
     for (QWidget *w : {static_cast<QWidget *>(shpMinimize), static_cast<QWidget *>(lblMinimize),
                        static_cast<QWidget *>(shpClose), static_cast<QWidget *>(lblClose)})
         w->installEventFilter(this);
