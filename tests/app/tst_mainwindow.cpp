@@ -1,6 +1,5 @@
 #include "BrowsePanel.h"
 #include "EntryPanel.h"
-#include "FileDialog.h"
 #include "MessageBox.h"
 #include "TestSupport.h"
 #include "unt_clsButtonCreator.h"
@@ -40,7 +39,6 @@ private slots:
     void closeAsksForPendingLists();
     void outputMenuItemsReachTheCommands_data();
     void outputMenuItemsReachTheCommands();
-    void txtExportFromTheMenuWritesTheFile();
     void cancelledLoginNeverShowsTheWindow();
     void passedLoginShapesTheWindow();
 
@@ -349,24 +347,6 @@ void TestMainWindow::outputMenuItemsReachTheCommands()
     action->trigger();
     QCOMPARE(MessageBox::shown().size(), 1);
     QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("查看起始日期不能大于截止日期！"));
-}
-
-void TestMainWindow::txtExportFromTheMenuWritesTheFile()
-{
-    TfrmMain &main = *m_main;
-    const QDate day(2021, 3, 9);
-    main.g_objFields.g_objDatabaseUser->AddRecord(kUser, kTypeExpense, {day.toString(Qt::ISODate)},
-                                                  {QStringLiteral("书籍")}, {QStringLiteral("7.25")}, {QString()});
-    main.pnlInAndOut->setRange(day, day);
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("out.txt"));
-    FileDialog::setNextFileName(file);
-    findAction(main.pnlInAndOut->moreMenu(), QStringLiteral("mnuInAndOut_More_SaveAsTxt_2"))->trigger();
-    QFile written(file);
-    QVERIFY(written.open(QIODevice::ReadOnly));
-    const QByteArray text = written.readAll();
-    QVERIFY(text.contains("7.25"));
-    QVERIFY(text.contains("2021-03-09"));
 }
 
 void TestMainWindow::cancelledLoginNeverShowsTheWindow()
