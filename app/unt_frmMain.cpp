@@ -360,16 +360,21 @@ void TfrmMain::FormShow()
 
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
-    FormClose();
-    event->accept();
+    if (FormClose())
+        event->accept();
+    else
+        event->ignore();
 }
 
-void TfrmMain::FormClose()
+bool TfrmMain::FormClose()
 {
-    // Only an initialised window (past the login gate) has anything to save;
-    // the questions cannot cancel the close.
+    // Only an initialised window (past the login gate) has anything to save.
+    // The questions offer no Cancel; the window stays open only when a save
+    // the user asked for failed, so its rows are not lost.
+    bool close = true;
     if (m_initialised)
-        runGuarded(this, [this] { AskToSavePending(*pnlOut, *pnlIn, this); });
+        runGuarded(this, [&] { close = AskToSavePending(*pnlOut, *pnlIn, this); });
+    return close;
 }
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event)

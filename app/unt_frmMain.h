@@ -72,7 +72,7 @@ private:
     void buildRadioButtons();
     void connectOutputMenu();
     void FormShow();
-    void FormClose();
+    bool FormClose(); // false: a requested save failed, the window stays open
     void BringToFront();
 
     bool imgBackgroundMouseEvent(QEvent *event);

@@ -37,6 +37,7 @@ private slots:
     void outlineIsTheRoundedRectangle();
     void closeAsksForPendingLists_data();
     void closeAsksForPendingLists();
+    void closeStaysOpenWhenTheSaveFails();
     void outputMenuItemsReachTheCommands_data();
     void outputMenuItemsReachTheCommands();
     void cancelledLoginNeverShowsTheWindow();
@@ -323,6 +324,26 @@ void TestMainWindow::closeAsksForPendingLists()
     TclsDatabaseUser(m_db->path()).ListRecordsOfDate(kUser, QDate::currentDate(), QDate::currentDate(), days, records);
     QCOMPARE(records.type.count(QStringLiteral("支出")), savedExpense);
     QCOMPARE(records.type.count(QStringLiteral("收入")), savedIncome);
+}
+
+void TestMainWindow::closeStaysOpenWhenTheSaveFails()
+{
+    TfrmMain &main = *m_main;
+    main.show();
+    addPending(main.pnlOut, QStringLiteral("Out"), QStringLiteral("书籍"));
+    QVERIFY(QFile::rename(m_db->path(), m_db->path() + QStringLiteral(".away")));
+    MessageBox::clearShown();
+    MessageBox::setNextAnswer(MessageBox::Yes);
+    QVERIFY(!main.close());
+    QVERIFY(main.isVisible());
+    QCOMPARE(main.pnlOut->pendingCount(), 1);
+    QCOMPARE(MessageBox::shown().last().icon, MessageBox::Error);
+
+    // Once the database is back, closing saves the rows and the window goes.
+    QVERIFY(QFile::rename(m_db->path() + QStringLiteral(".away"), m_db->path()));
+    MessageBox::setNextAnswer(MessageBox::Yes);
+    QVERIFY(main.close());
+    QCOMPARE(main.pnlOut->pendingCount(), 0);
 }
 
 void TestMainWindow::outputMenuItemsReachTheCommands_data()
