@@ -9,15 +9,6 @@
 #include <QPushButton>
 #include <QScreen>
 
-QLabel *AddLabel(QWidget *parent, const QString &name, const QString &text, int left, int top)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->adjustSize();
-    label->move(left, top);
-    return label;
-}
-
 QLineEdit *AddEdit(QWidget *parent, const QString &name, const QRect &place, int maxBytes, bool masked)
 {
     auto *edit = new QLineEdit(parent);
@@ -50,15 +41,6 @@ QComboBox *AddChoiceList(QWidget *parent, const QString &name, const QRect &plac
     return combo;
 }
 
-void CentreOnScreen(QWidget *window)
-{
-    QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->geometry();
-    const QSize size = window->frameGeometry().size().expandedTo(window->size());
-    window->move(area.left() + (area.width() - size.width()) / 2, area.top() + (area.height() - size.height()) / 2);
-}
 
 BusyButton::BusyButton(QPushButton *button) : m_button(button)
 {

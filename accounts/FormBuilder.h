@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BusyBracket.h"
+#include "FormParts.h"
 
 #include <QRect>
 #include <QString>
@@ -13,14 +14,11 @@ class QWidget;
 
 // Controls placed at fixed pixel positions, named as the dialogs' layouts
 // name them.
-QLabel *AddLabel(QWidget *parent, const QString &name, const QString &text, int left, int top);
 // A single-line edit limited to maxBytes GBK bytes; masked ones show "*".
 QLineEdit *AddEdit(QWidget *parent, const QString &name, const QRect &place, int maxBytes, bool masked);
 QPushButton *AddButton(QWidget *parent, const QString &name, const QString &caption, const QRect &place);
 // A drop-down list that only offers its items, left out of the Tab order.
 QComboBox *AddChoiceList(QWidget *parent, const QString &name, const QRect &place);
-// Moves a top-level window to the centre of the primary screen.
-void CentreOnScreen(QWidget *window);
 
 // Around a store call started from a dialog button: the button disabled and
 // the hourglass shown, both restored when the scope ends, also after a failure.

@@ -1,5 +1,6 @@
 #include "BrowseWidgets.h"
 
+#include "FormParts.h"
 #include "ReportList.h"
 
 #include "AmountText.h"
@@ -59,10 +60,7 @@ void SetupFixedDialog(QWidget *dialog, const QString &caption, int width, int he
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     dialog->setFont(KavloUiFont());
     dialog->setFixedSize(width, height);
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        dialog->move(area.center() - QPoint(width / 2, height / 2));
-    }
+    CentreOnScreen(dialog);
 }
 
 void BringToFront(QWidget *window)

@@ -4,6 +4,7 @@
 #include "BrowseWidgets.h"
 #include "BusyBracket.h"
 #include "ErrorReport.h"
+#include "FormParts.h"
 #include "MessageBox.h"
 #include "TextCodec.h"
 
@@ -45,38 +46,6 @@ void KeepLimitAboveText(QLineEdit *edit, int limit)
     edit->setMaxLength(qMax(limit, int(edit->text().size())));
 }
 
-// The memo's limit, with the same rule for text put in by the program.
-class MemoLimit : public QObject
-{
-public:
-    MemoLimit(QPlainTextEdit *memo, int limit) : QObject(memo), m_memo(memo), m_limit(limit)
-    {
-        connect(memo, &QPlainTextEdit::textChanged, this, &MemoLimit::check);
-    }
-    void reset() { m_accepted = m_memo->toPlainText(); }
-
-private:
-    void check()
-    {
-        const QString text = m_memo->toPlainText();
-        if (text.size() > m_limit && text.size() > m_accepted.size()) {
-            // Refuse the insertion, as an edit control at its limit does.
-            const int cursor = qMax(0, int(m_memo->textCursor().position() - (text.size() - m_accepted.size())));
-            m_memo->blockSignals(true);
-            m_memo->setPlainText(m_accepted);
-            m_memo->blockSignals(false);
-            QTextCursor restored = m_memo->textCursor();
-            restored.setPosition(qMin(cursor, int(m_accepted.size())));
-            m_memo->setTextCursor(restored);
-            return;
-        }
-        m_accepted = text;
-    }
-
-    QPlainTextEdit *m_memo;
-    int m_limit;
-    QString m_accepted;
-};
 } // namespace
 
 TfrmModifyRecord::TfrmModifyRecord(const QString &databasePath, QTreeWidget *detailList, QWidget *parent)
@@ -104,7 +73,7 @@ TfrmModifyRecord::TfrmModifyRecord(const QString &databasePath, QTreeWidget *det
     memMemo->setGeometry(64, 104, 240, 64);
     memMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memMemo->setTabChangesFocus(true);
-    m_memoLimit = new MemoLimit(memMemo, kMemoLimit);
+    m_memoLimit = new PlainTextLimit(memMemo, kMemoLimit);
 
     for (int top : {180, 182}) {
         auto *line = new QFrame(this);
@@ -149,7 +118,7 @@ void TfrmModifyRecord::SetRecord(const QString &id, const QString &date, const Q
     edtMoney->setMaxLength(qMax(kMoneyLimit, int(amount.size())));
     edtMoney->setText(amount);
     memMemo->setPlainText(memo);
-    static_cast<MemoLimit *>(m_memoLimit)->reset();
+    m_memoLimit->acceptCurrentText();
 }
 
 void TfrmModifyRecord::showEvent(QShowEvent *event)

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class PlainTextLimit;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -47,7 +48,7 @@ private:
     QLineEdit *edtName;
     QLineEdit *edtMoney;
     QPlainTextEdit *memMemo;
-    QObject *m_memoLimit; // the memo's length limit, a child of the memo
+    PlainTextLimit *m_memoLimit; // the memo's length limit, a child of the memo
     QPushButton *btnSave;
     QPushButton *btnCancel;
 };

@@ -4,6 +4,7 @@
 #include "AppFonts.h"
 #include "BusyBracket.h"
 #include "ErrorReport.h"
+#include "FormParts.h"
 #include "KavloImages.h"
 #include "KavloError.h"
 #include "MessageBox.h"
@@ -63,44 +64,6 @@ public:
     }
 };
 
-// QPlainTextEdit has no length limit of its own. Whatever makes the text too
-// long (typing, pasting, an input method) loses the excess characters just
-// before the cursor, i.e. the ones that were just inserted, so the limit acts
-// like a refusal of the extra input.
-void LimitTextLength(QPlainTextEdit *edit, int maxLength)
-{
-    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit, maxLength] {
-        const int length = edit->document()->characterCount() - 1; // minus the closing paragraph mark
-        const int excess = length - maxLength;
-        if (excess <= 0)
-            return;
-        QTextCursor cursor = edit->textCursor();
-        int start = cursor.position() - excess;
-        if (start < 0)
-            start = maxLength; // the cursor sits before the new text: cut the tail
-        cursor.setPosition(start);
-        cursor.setPosition(start + excess, QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-        edit->setTextCursor(cursor);
-    });
-}
-
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, int left, int top)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->adjustSize();
-    label->move(left, top);
-    return label;
-}
-
-void setTextColor(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    widget->setPalette(palette);
-}
-
 } // namespace
 
 EntryPanel::EntryPanel(Kind kind, MainWindowFields &fields, QWidget *parent)
@@ -146,13 +109,13 @@ void EntryPanel::buildInputs()
     };
     const int noticeTops[] = {12, 34, 56, 78, 100, 123};
     for (int i = 0; i < notices.size(); ++i)
-        makeLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Notice%1").arg(i + 1)), notices.at(i), 18,
+        AddLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Notice%1").arg(i + 1)), notices.at(i), 18,
                   noticeTops[i]);
 
-    makeLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Date")), QStringLiteral("日期："), 258, 12);
-    makeLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Name")), QStringLiteral("项目："), 258, 42);
-    makeLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Money")), QStringLiteral("金额："), 258, 72);
-    makeLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Memo")), QStringLiteral("备注："), 258, 100);
+    AddLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Date")), QStringLiteral("日期："), 258, 12);
+    AddLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Name")), QStringLiteral("项目："), 258, 42);
+    AddLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Money")), QStringLiteral("金额："), 258, 72);
+    AddLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Memo")), QStringLiteral("备注："), 258, 100);
 
     m_date = new QDateEdit(QDate::currentDate(), this);
     m_date->setObjectName(QStringLiteral("dtp") + prefixed(QStringLiteral("Date")));
@@ -185,7 +148,7 @@ void EntryPanel::buildInputs()
     m_memo->setGeometry(303, 98, 232, 42);
     m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_memo->setTabChangesFocus(true);
-    LimitTextLength(m_memo, kMemoMaxLength);
+    new PlainTextLimit(m_memo, kMemoMaxLength); // owned by the memo
     m_memo->installEventFilter(this);
 }
 
@@ -195,8 +158,8 @@ void EntryPanel::buildList()
     m_list->setGeometry(12, 151, 593, 185);
     m_list->setIconSize(QSize(16, 16));
 
-    m_total = makeLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Total")), QString(), 13, 349);
-    setTextColor(m_total, kMaroon);
+    m_total = AddLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Total")), QString(), 13, 349);
+    SetTextColor(m_total, kMaroon);
     resetTotal();
 }
 

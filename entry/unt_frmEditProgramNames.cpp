@@ -4,6 +4,7 @@
 #include "BusyBracket.h"
 #include "EntryPanel.h"
 #include "ErrorReport.h"
+#include "FormParts.h"
 #include "MessageBox.h"
 
 #include <QHBoxLayout>
@@ -88,8 +89,7 @@ void TfrmEditProgramNames::FormShow()
                                 : std::make_unique<TclsDatabaseUser>();
     }
     setWindowTitle(g_strListKind + QStringLiteral(" - 编辑"));
-    if (QScreen *where = screen())
-        move(where->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 }
 
 void TfrmEditProgramNames::btnSaveClick()
