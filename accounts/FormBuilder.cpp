@@ -42,9 +42,3 @@ QComboBox *AddChoiceList(QWidget *parent, const QString &name, const QRect &plac
 }
 
 
-BusyButton::BusyButton(QPushButton *button) : m_button(button)
-{
-    m_button->setEnabled(false);
-}
-
-BusyButton::~BusyButton() { m_button->setEnabled(true); }

@@ -163,12 +163,7 @@ void TfrmModifyRecord::btnSaveClick()
         }
         {
             // The button and the cursor come back also when the store fails.
-            btnSave->setEnabled(false);
-            struct Restore {
-                QPushButton *button;
-                ~Restore() { button->setEnabled(true); }
-            } restore{btnSave};
-            BusyCursor busy;
+            BusyButton busy(btnSave);
             FormShow(); // the store exists even when saving before the first show
             g_objDatabaseUser->UpdateRecord(g_strID, name, amount.text, memo);
         }

@@ -14,22 +14,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-namespace {
-// A push button kept disabled for as long as the object lives, also when
-// the work inside fails.
-class DisabledWhileBusy
-{
-public:
-    explicit DisabledWhileBusy(QPushButton *button) : m_button(button) { m_button->setEnabled(false); }
-    ~DisabledWhileBusy() { m_button->setEnabled(true); }
-    DisabledWhileBusy(const DisabledWhileBusy &) = delete;
-    DisabledWhileBusy &operator=(const DisabledWhileBusy &) = delete;
-
-private:
-    QPushButton *m_button;
-};
-} // namespace
-
 TfrmEditProgramNames::TfrmEditProgramNames(MainWindowFields &fields, EntryPanel *opener, QWidget *parent)
     : QDialog(parent), m_fields(fields), m_opener(opener)
 {
@@ -102,8 +86,7 @@ void TfrmEditProgramNames::btnSaveClick()
         const QString text = memEdit->toPlainText().split(u'\n').join(QStringLiteral("\r\n"));
         ProgramNameLists fresh;
         {
-            DisabledWhileBusy disabled(btnSave);
-            BusyCursor busy;
+            BusyButton busy(btnSave);
             g_objDatabaseUser->SaveProgramNames(g_strUserName, g_strListKind, text);
             fresh = g_objDatabaseUser->LoadProgramNames(g_strUserName);
         }

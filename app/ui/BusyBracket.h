@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 
+class QPushButton;
 class TclsButtonCreator;
 
 // The hourglass cursor for as long as the object lives; restored even when
@@ -14,6 +15,22 @@ public:
     ~BusyCursor() { QApplication::restoreOverrideCursor(); }
     BusyCursor(const BusyCursor &) = delete;
     BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+// Around a store call started from a dialog's push button: the button
+// disabled and the hourglass shown, both restored when the scope ends, also
+// after a failure.
+class BusyButton
+{
+public:
+    explicit BusyButton(QPushButton *button);
+    ~BusyButton();
+    BusyButton(const BusyButton &) = delete;
+    BusyButton &operator=(const BusyButton &) = delete;
+
+private:
+    QPushButton *m_button;
+    BusyCursor m_cursor;
 };
 
 // Around a store call started from a hover button: the button disabled, the
