@@ -2,6 +2,7 @@
 
 #include "MessageBox.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QQueue>
 
@@ -18,7 +19,10 @@ QString FileDialog::getSaveFileName(QWidget *parent, const QString &filter, cons
     if (MessageBox::testMode())
         return QString(); // a test that forgot to answer must not hang on a dialog
     // The overwrite question is the program's own, so Qt's is switched off.
-    return QFileDialog::getSaveFileName(parent, QString(), initialName, filter, nullptr,
+    // Before any export the dialog opens in the user's home folder rather
+    // than wherever the program happened to be started.
+    const QString start = initialName.isEmpty() ? QDir::homePath() : initialName;
+    return QFileDialog::getSaveFileName(parent, QString(), start, filter, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 
