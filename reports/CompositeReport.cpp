@@ -135,6 +135,10 @@ bool CompositeReport::printerSetup(QWidget *parent)
         return true;
     }
 
+    // The dialog shows the paper and orientation the run asked for, not
+    // whatever the printer defaults to.
+    m_printer->setPageSize(QPageSize(m_paper));
+    m_printer->setPageOrientation(m_orientation);
     QPrintDialog dialog(m_printer.get(), parent);
     dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintCollateCopies |
                       QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);

@@ -2,12 +2,15 @@
 // them back with poppler's pdfinfo and pdftotext.
 #include "CompositeReport.h"
 #include "MessageBox.h"
+#include "OutputReport.h"
 #include "OutputCommands.h"
 #include "ReportCommands.h"
 #include "ReportTestData.h"
 #include "TestSupport.h"
 #include "TextCodec.h"
 
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QtTest>
 
 namespace {
@@ -86,6 +89,7 @@ private slots:
     void printsEveryRowOnNumberedPages_data();
     void printsEveryRowOnNumberedPages();
     void cancelledDialogPrintsNothing();
+    void dialogShowsTheRunsPaper();
     void pageRangeAndCopies_data();
     void pageRangeAndCopies();
     void printerFailureReachesTheErrorReport();
@@ -194,6 +198,39 @@ void TestReportPrint::cancelledDialogPrintsNothing()
     QCOMPARE(CompositeReport::dialogCount(), before + 1);
     QVERIFY(QDir(m_dir.path()).entryList(QDir::Files).filter(QStringLiteral("cancelled")).isEmpty());
     QVERIFY(MessageBox::shown().isEmpty());
+}
+
+void TestReportPrint::dialogShowsTheRunsPaper()
+{
+    OutputRows rows = SampleRows(1, OutputLayout::I);
+    const ReportGeometry geometry = ComputeReportGeometry(96, 96);
+    auto reports = BuildPageReports(rows, OutputLayout::I, geometry);
+    CompositeReport composite;
+    QObject::connect(&composite, &CompositeReport::addReports, &composite, [&] {
+        for (const auto &report : reports)
+            composite.addReport(report.get());
+    });
+    SetPrinterDefaults(composite);
+    // Settings unlike any printer default, so the dialog can only show them
+    // when they were handed to it.
+    composite.setPaperSize(QPageSize::A5);
+    composite.setOrientation(QPageLayout::Landscape);
+    composite.prepare();
+
+    QPageLayout shown;
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+        if (dialog) {
+            shown = dialog->printer()->pageLayout();
+            seen = true;
+            dialog->reject();
+        }
+    });
+    QVERIFY(!composite.printerSetup(nullptr));
+    QVERIFY(seen);
+    QCOMPARE(shown.pageSize().id(), QPageSize::A5);
+    QCOMPARE(shown.orientation(), QPageLayout::Landscape);
 }
 
 void TestReportPrint::pageRangeAndCopies_data()
