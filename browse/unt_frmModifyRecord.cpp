@@ -90,7 +90,8 @@ TfrmModifyRecord::TfrmModifyRecord(const QString &databasePath, QTreeWidget *det
     btnCancel = new QPushButton(QStringLiteral("取消(&C)"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     btnCancel->setGeometry(229, 196, 75, 25);
-    btnCancel->setAutoDefault(false);
+    // Enter on the focused Cancel must cancel, not press the default Save.
+    btnCancel->setAutoDefault(true);
     connect(btnSave, &QPushButton::clicked, this, &TfrmModifyRecord::btnSaveClick);
     connect(btnCancel, &QPushButton::clicked, this, &TfrmModifyRecord::btnCancelClick);
 

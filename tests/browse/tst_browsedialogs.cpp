@@ -112,6 +112,35 @@ private slots:
         }
     }
 
+    void modifyKeys_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("result");
+        QTest::newRow("Enter in the name saves") << "edtName" << int(Qt::Key_Return) << int(QDialog::Accepted);
+        QTest::newRow("Enter on Save saves") << "btnSave" << int(Qt::Key_Return) << int(QDialog::Accepted);
+        QTest::newRow("Enter on Cancel cancels") << "btnCancel" << int(Qt::Key_Return) << int(QDialog::Rejected);
+        QTest::newRow("Esc cancels") << "edtName" << int(Qt::Key_Escape) << int(QDialog::Rejected);
+    }
+
+    void modifyKeys()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(int, result);
+        ModifyFixture f;
+        f.edit("edtMoney")->setText(QStringLiteral("12.5"));
+        f.dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.dialog.get()));
+        auto *target = f.dialog->findChild<QWidget *>(focus);
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key(key));
+        QVERIFY(!f.dialog->isVisible());
+        QCOMPARE(f.dialog->result(), result);
+        const QString amount = result == QDialog::Accepted ? QStringLiteral("12.50") : QStringLiteral("10.00");
+        QCOMPARE(f.ledger.stored(d("2007-03-02"), d("2007-03-02")).amount, QStringList{amount});
+    }
+
     void longAmountShownWholeAndKept()
     {
         ModifyFixture f(QStringLiteral("12345678901"));
