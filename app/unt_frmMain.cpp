@@ -401,6 +401,7 @@ bool TfrmMain::imgBackgroundMouseEvent(QEvent *event)
     auto *mouse = static_cast<QMouseEvent *>(event);
     switch (event->type()) {
     case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: // the second press of a double click moves it too
         // Moved by the window system as if by its caption; without a window
         // manager that is refused, and the window follows the mouse itself.
         m_dragging = !(windowHandle() && windowHandle()->startSystemMove());

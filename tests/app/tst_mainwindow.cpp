@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -35,6 +36,8 @@ private slots:
     void showCommand();
     void showCommandBringsActiveDialog();
     void outlineIsTheRoundedRectangle();
+    void backgroundDragsTheWindow_data();
+    void backgroundDragsTheWindow();
     void closeAsksForPendingLists_data();
     void closeAsksForPendingLists();
     void closeStaysOpenWhenTheSaveFails();
@@ -274,6 +277,42 @@ void TestMainWindow::outlineIsTheRoundedRectangle()
     QVERIFY(!region.contains(QPoint(3, 4)));
     QVERIFY(!region.contains(QPoint(647, 477)));
     QVERIFY(region.contains(QPoint(2 + 13, 3 + 13)));
+}
+
+void TestMainWindow::backgroundDragsTheWindow_data()
+{
+    QTest::addColumn<bool>("onBackground");
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<bool>("doubleClick");
+    QTest::newRow("left press") << true << Qt::LeftButton << false;
+    QTest::newRow("right press") << true << Qt::RightButton << false;
+    QTest::newRow("second press of a double click") << true << Qt::LeftButton << true;
+    QTest::newRow("panel does not drag") << false << Qt::LeftButton << false;
+}
+
+void TestMainWindow::backgroundDragsTheWindow()
+{
+    QFETCH(bool, onBackground);
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(bool, doubleClick);
+    TfrmMain &main = *m_main;
+    QWidget *target = onBackground ? static_cast<QWidget *>(main.imgBackground) : main.pnlOut;
+    const QPointF from(300, 10);
+    const QPointF to(330, 50);
+    auto send = [&](QEvent::Type type, const QPointF &at, Qt::MouseButton changed, Qt::MouseButtons held) {
+        QMouseEvent event(type, at, target->mapToGlobal(at), changed, held, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    };
+    const QPoint before = main.pos();
+    send(QEvent::MouseButtonPress, from, button, button);
+    if (doubleClick) {
+        send(QEvent::MouseButtonRelease, from, button, Qt::NoButton);
+        send(QEvent::MouseButtonDblClick, from, button, button);
+    }
+    // Without a window manager the window follows the pointer by itself.
+    send(QEvent::MouseMove, to, Qt::NoButton, button);
+    send(QEvent::MouseButtonRelease, to, button, Qt::NoButton);
+    QCOMPARE(main.pos(), onBackground ? before + (to - from).toPoint() : before);
 }
 
 void TestMainWindow::closeAsksForPendingLists_data()
