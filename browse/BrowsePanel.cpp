@@ -14,6 +14,7 @@
 #include <QCursor>
 #include <QDateEdit>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -73,6 +74,8 @@ BrowsePanel::BrowsePanel(MainWindowFields &fields, QWidget *parent) : QWidget(pa
     separator->setObjectName(QStringLiteral("lblInAndOut_Separator"));
     separator->move(132, 12);
     dtpInAndOut_Date2 = MakePicker(this, QStringLiteral("dtpInAndOut_Date2"), 147);
+    dtpInAndOut_Date1->installEventFilter(this);
+    dtpInAndOut_Date2->installEventFilter(this);
 
     auto makeButton = [this](const QString &role, const QString &caption, int left, int top, bool narrow,
                              void (BrowsePanel::*handler)()) {
@@ -179,6 +182,19 @@ QMenu *BrowsePanel::moreMenu() const { return mnuInAndOut_More; }
 QList<TclsButtonCreator *> BrowsePanel::buttonCreators() const
 {
     return {m_btnView, m_btnMore, m_btnDelete, m_btnModify};
+}
+
+bool BrowsePanel::eventFilter(QObject *watched, QEvent *event)
+{
+    // Tab leaves a picker for the next control instead of stepping through
+    // its year, month and day.
+    if ((watched == dtpInAndOut_Date1 || watched == dtpInAndOut_Date2) && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            return focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool BrowsePanel::rangeIsValid()

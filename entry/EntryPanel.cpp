@@ -213,8 +213,14 @@ bool EntryPanel::eventFilter(QObject *watched, QEvent *event)
             return MemoKeyPress(key);
         if (watched == m_name || watched == m_name->lineEdit())
             return NameKeyPress(key);
-        if (watched == m_date || watched->parent() == m_date)
+        if (watched == m_date || watched->parent() == m_date) {
+            // Tab leaves the picker for the next field instead of stepping
+            // through its year, month and day.
+            if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+                !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+                return focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
             return DateKeyPress(key);
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -274,6 +274,24 @@ private slots:
         QCOMPARE(Rows(details), detailRows);
     }
 
+    void tabFollowsTheControlOrder()
+    {
+        panel->show();
+        panel->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(panel.get()));
+        QWidget *start = panel->findChild<QWidget *>(QStringLiteral("dtpInAndOut_Date1"));
+        QWidget *end = panel->findChild<QWidget *>(QStringLiteral("dtpInAndOut_Date2"));
+        start->setFocus();
+        // One Tab per control: a picker is left at once, not section by section.
+        for (QWidget *next : {end, static_cast<QWidget *>(days), static_cast<QWidget *>(details)}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+        end->setFocus();
+        QTest::keyClick(end, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), start);
+    }
+
     void deleteAndModifyNeedASelectedRecord()
     {
         ledger->add(kTypeExpense, "2007-03-01", "早饭", "5");

@@ -154,6 +154,8 @@ private slots:
     void pasteIsFilteredAndMemoLimited();
     void enterMovesThroughThePanel_data() { bothKinds(); }
     void enterMovesThroughThePanel();
+    void tabFollowsTheFieldOrder_data() { bothKinds(); }
+    void tabFollowsTheFieldOrder();
     void addChecksNameAndAmount_data();
     void addChecksNameAndAmount();
     void addKeepsTextsAsTyped();
@@ -239,6 +241,27 @@ void TestEntryPanel::enterMovesThroughThePanel()
     QCOMPARE(ledger.column(kind, 5), QStringList{QStringLiteral("m")});
     QCOMPARE(QApplication::focusWidget(), ledger.name(kind));
     QCOMPARE(ledger.expense->pendingCount() + ledger.income->pendingCount(), 1);
+}
+
+void TestEntryPanel::tabFollowsTheFieldOrder()
+{
+    QFETCH(EntryPanel::Kind, kind);
+    Ledger ledger;
+    ledger.window.show();
+    ledger.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&ledger.window));
+
+    QWidget *date = ledger.control<QDateEdit>(kind, "dtp", "Date");
+    date->setFocus();
+    // One Tab per field: the date picker is left at once, not section by section.
+    const QList<QWidget *> expected = {ledger.name(kind), ledger.money(kind), ledger.memo(kind), ledger.list(kind)};
+    for (QWidget *next : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
+    ledger.name(kind)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), date);
 }
 
 void TestEntryPanel::addChecksNameAndAmount_data()
