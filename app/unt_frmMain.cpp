@@ -161,6 +161,7 @@ void TfrmMain::buildCaption()
     lblUserName = new QLabel(this);
     lblUserName->setObjectName(QStringLiteral("lblUserName"));
     lblUserName->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    lblUserName->setTextFormat(Qt::PlainText); // a name like "<b>x" is shown as typed
     lblUserName->setAttribute(Qt::WA_TranslucentBackground);
 
     shpSeparator = makeShape(this, QStringLiteral("shpSeparator"), QRect(29, 86, 593, 2), kSilver);

@@ -36,6 +36,8 @@ MessageBox::Answer MessageBox::show(QWidget *parent, Icon icon, const QString &t
     }
     QMessageBox box(parent);
     box.setWindowTitle(title());
+    // Engine messages and file names are shown as they are, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (icon) {
     case Warning:

@@ -29,6 +29,7 @@ private slots:
     void cleanup();
 
     void initialisationFillsTheWindow();
+    void userNameIsShownAsTyped();
     void selectPanelShowsExactlyOne();
     void buttonClickDispatchesByName_data();
     void buttonClickDispatchesByName();
@@ -154,6 +155,20 @@ void TestMainWindow::initialisationFillsTheWindow()
     main.pnlIn->buttonCreators().at(1)->OnButtonClick(main.pnlIn->buttonCreators().at(1)->FLabel);
     QCOMPARE(MessageBox::shown().size(), 1);
     QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("您没有填写收入项目名称！"));
+}
+
+void TestMainWindow::userNameIsShownAsTyped()
+{
+    const QString name = QStringLiteral("<b>张</b>");
+    QVERIFY(TclsDatabaseUser(m_db->path()).CreateUser(name, QStringLiteral("pw")));
+    TfrmMain main(m_db->path());
+    main.g_objFields.g_strUserName = name;
+    main.InitMainWindow();
+    // Taken as markup the tags would vanish and the label would shrink.
+    const QString shown = QStringLiteral("当前用户：") + name;
+    QCOMPARE(main.lblUserName->text(), shown);
+    QVERIFY(main.lblUserName->width() >= QFontMetrics(main.lblUserName->font()).horizontalAdvance(shown));
+    QCOMPARE(main.lblUserName->geometry().right() + 1, 622);
 }
 
 void TestMainWindow::selectPanelShowsExactlyOne()
