@@ -133,6 +133,19 @@ void EntryPanel::buildInputs()
     m_name->setInsertPolicy(QComboBox::NoInsert); // typed names stay out of the drop-down
     m_name->setCompleter(nullptr);
     m_name->lineEdit()->setMaxLength(kNameMaxLength);
+    // The limit holds for typing only: a name picked from the list is taken
+    // whole, however long, and typing cannot grow it until it fits again.
+    const auto takeItemWhole = [this](int index) {
+        const QString item = index >= 0 ? m_name->itemText(index) : QString();
+        m_name->lineEdit()->setMaxLength(qMax(kNameMaxLength, int(item.size())));
+        if (index >= 0 && m_name->lineEdit()->text() != item)
+            m_name->lineEdit()->setText(item);
+    };
+    connect(m_name, &QComboBox::currentIndexChanged, this, takeItemWhole);
+    connect(m_name, &QComboBox::activated, this, takeItemWhole);
+    connect(m_name->lineEdit(), &QLineEdit::textEdited, this, [this](const QString &text) {
+        m_name->lineEdit()->setMaxLength(qMax(kNameMaxLength, int(text.size())));
+    });
     m_name->installEventFilter(this);
     m_name->lineEdit()->installEventFilter(this);
 
@@ -189,6 +202,7 @@ void EntryPanel::setItemNames(const QStringList &names)
     m_name->clear();
     m_name->addItems(names);
     m_name->setCurrentIndex(-1);
+    m_name->lineEdit()->setMaxLength(qMax(kNameMaxLength, int(typed.size())));
     m_name->setEditText(typed);
 }
 

@@ -159,6 +159,7 @@ private slots:
     void addChecksNameAndAmount_data();
     void addChecksNameAndAmount();
     void addKeepsTextsAsTyped();
+    void longListNameIsTakenWhole();
     void totalsFollowAddsAndDeletes();
     void finishStoresRowsInOrder_data() { bothKinds(); }
     void finishStoresRowsInOrder();
@@ -322,6 +323,40 @@ void TestEntryPanel::addKeepsTextsAsTyped()
     QCOMPARE(items(ledger.name(In)), QStringList{QStringLiteral("工资")});
     ledger.income->setItemNames({QStringLiteral("甲"), QStringLiteral("乙")});
     QVERIFY(ledger.name(In)->currentText().isEmpty());
+}
+
+void TestEntryPanel::longListNameIsTakenWhole()
+{
+    Ledger ledger;
+    const QString longName(60, QChar(0x4E59));
+    ledger.expense->setItemNames({longName, QStringLiteral("短")});
+    QComboBox *name = ledger.name(Out);
+
+    // Picked from the list: whole, and typing cannot grow it.
+    name->setCurrentIndex(0);
+    QCOMPARE(name->currentText(), longName);
+    name->lineEdit()->end(false);
+    typeText(name->lineEdit(), QStringLiteral("x"));
+    QCOMPARE(name->currentText(), longName);
+    QTest::keyClick(name->lineEdit(), Qt::Key_Backspace);
+    QCOMPARE(name->currentText().size(), 59);
+
+    // A short item brings the typing limit of 50 back.
+    name->setCurrentIndex(1);
+    name->lineEdit()->end(false);
+    typeText(name->lineEdit(), QString(60, QLatin1Char('a')));
+    QCOMPARE(name->currentText().size(), 50);
+
+    // Re-picking the long item, refreshing the lists and adding keep it whole.
+    name->setCurrentIndex(0);
+    name->lineEdit()->setText(QStringLiteral("x"));
+    emit name->activated(0);
+    QCOMPARE(name->currentText(), longName);
+    ledger.expense->setItemNames({QStringLiteral("短")});
+    QCOMPARE(name->currentText(), longName);
+    ledger.money(Out)->setText(QStringLiteral("1"));
+    ledger.expense->AddClick();
+    QCOMPARE(ledger.column(Out, 3), QStringList{longName});
 }
 
 void TestEntryPanel::totalsFollowAddsAndDeletes()
