@@ -63,6 +63,7 @@ TfrmModifyRecord::TfrmModifyRecord(const QString &databasePath, QTreeWidget *det
 
     MakeCaption(this, QStringLiteral("项目："), 44);
     edtName = MakeEdit(this, QStringLiteral("edtName"), 44, kNameLimit);
+    connect(edtName, &QLineEdit::textEdited, this, [this] { KeepLimitAboveText(edtName, kNameLimit); });
     MakeCaption(this, QStringLiteral("金额："), 74);
     edtMoney = MakeEdit(this, QStringLiteral("edtMoney"), 74, kMoneyLimit);
     connect(edtMoney, &QLineEdit::textEdited, this, [this] { KeepLimitAboveText(edtMoney, kMoneyLimit); });

@@ -168,6 +168,19 @@ private slots:
                  QStringList{"12345678901.00"});
     }
 
+    void longNameShownWholeAndShrinks()
+    {
+        const QString longName(60, QChar(0x4E59));
+        ModifyFixture f;
+        f.dialog->SetRecord(f.id, "2007-03-02", longName, "10.00", "豆浆");
+        QLineEdit *name = f.edit("edtName");
+        QCOMPARE(name->text(), longName);
+        name->setCursorPosition(name->text().size());
+        QTest::keyClick(name, Qt::Key_Backspace);
+        QTest::keyClick(name, Qt::Key_A);
+        QCOMPARE(name->text(), longName.left(59));
+    }
+
     void failingUpdateKeepsDialogOpen()
     {
         ModifyFixture f;
