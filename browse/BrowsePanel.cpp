@@ -4,6 +4,7 @@
 #include "AppFonts.h"
 #include "BrowseWidgets.h"
 #include "BusyBracket.h"
+#include "DatePicker.h"
 #include "ErrorReport.h"
 #include "MessageBox.h"
 #include "unt_clsButtonCreator.h"
@@ -14,7 +15,6 @@
 #include <QCursor>
 #include <QDateEdit>
 #include <QItemSelectionModel>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -28,16 +28,6 @@ const QString kInitialOut = QStringLiteral("支出合计：0.00");
 const QString kInitialIn = QStringLiteral("收入合计：0.00");
 const QString kInitialAverage = QStringLiteral("0.00/天");
 const QString kInitialDays = QStringLiteral("查询天数：0");
-
-QDateEdit *MakePicker(QWidget *parent, const QString &name, int left)
-{
-    auto *picker = new QDateEdit(parent);
-    picker->setObjectName(name);
-    picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    picker->setCalendarPopup(true);
-    picker->setGeometry(left, 8, 112, 20);
-    return picker;
-}
 
 QAction *AddMenuItem(QMenu *menu, const QString &name, const QString &caption)
 {
@@ -69,21 +59,15 @@ BrowsePanel::BrowsePanel(MainWindowFields &fields, QWidget *parent) : QWidget(pa
     setPalette(palette);
     setFont(KavloUiFont());
 
-    dtpInAndOut_Date1 = MakePicker(this, QStringLiteral("dtpInAndOut_Date1"), 12);
+    dtpInAndOut_Date1 = new DatePicker(this, QStringLiteral("dtpInAndOut_Date1"), QRect(12, 8, 112, 20));
     auto *separator = new QLabel(QStringLiteral("-"), this);
     separator->setObjectName(QStringLiteral("lblInAndOut_Separator"));
     separator->move(132, 12);
-    dtpInAndOut_Date2 = MakePicker(this, QStringLiteral("dtpInAndOut_Date2"), 147);
-    dtpInAndOut_Date1->installEventFilter(this);
-    dtpInAndOut_Date2->installEventFilter(this);
+    dtpInAndOut_Date2 = new DatePicker(this, QStringLiteral("dtpInAndOut_Date2"), QRect(147, 8, 112, 20));
 
     auto makeButton = [this](const QString &role, const QString &caption, int left, int top, bool narrow,
                              void (BrowsePanel::*handler)()) {
-        const HoverButtonParts parts = MakeHoverButton(this, role, caption, left, top, narrow);
-        auto *creator = new TclsButtonCreator(this);
-        creator->CreateButton(parts.shape, parts.label);
-        creator->OnButtonClick = [this, handler](QWidget *) { (this->*handler)(); };
-        return creator;
+        return CreateHoverButton(this, role, caption, left, top, [this, handler] { (this->*handler)(); }, narrow);
     };
     m_btnView = makeButton(QStringLiteral("InAndOut_View"), QStringLiteral("查看"), 271, 7, false,
                            &BrowsePanel::ViewClick);
@@ -182,19 +166,6 @@ QMenu *BrowsePanel::moreMenu() const { return mnuInAndOut_More; }
 QList<TclsButtonCreator *> BrowsePanel::buttonCreators() const
 {
     return {m_btnView, m_btnMore, m_btnDelete, m_btnModify};
-}
-
-bool BrowsePanel::eventFilter(QObject *watched, QEvent *event)
-{
-    // Tab leaves a picker for the next control instead of stepping through
-    // its year, month and day.
-    if ((watched == dtpInAndOut_Date1 || watched == dtpInAndOut_Date2) && event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
-            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-            return focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 bool BrowsePanel::rangeIsValid()

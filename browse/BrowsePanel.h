@@ -48,9 +48,6 @@ public:
     // Shows the records of the per-day row given (selected or not).
     void lvwInAndOut_List1SelectItem(int row);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     bool rangeIsValid();
     int selectedDetailRow() const;

@@ -2,6 +2,7 @@
 
 #include "AmountText.h"
 #include "AppFonts.h"
+#include "DatePicker.h"
 #include "BusyBracket.h"
 #include "ErrorReport.h"
 #include "FormParts.h"
@@ -117,11 +118,7 @@ void EntryPanel::buildInputs()
     AddLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Money")), QStringLiteral("金额："), 258, 72);
     AddLabel(this, QStringLiteral("lbl") + prefixed(QStringLiteral("Memo")), QStringLiteral("备注："), 258, 100);
 
-    m_date = new QDateEdit(QDate::currentDate(), this);
-    m_date->setObjectName(QStringLiteral("dtp") + prefixed(QStringLiteral("Date")));
-    m_date->setGeometry(303, 8, 232, 20);
-    m_date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    m_date->setCalendarPopup(true);
+    m_date = new DatePicker(this, QStringLiteral("dtp") + prefixed(QStringLiteral("Date")), QRect(303, 8, 232, 20));
     m_date->installEventFilter(this);
     for (QLineEdit *inner : m_date->findChildren<QLineEdit *>())
         inner->installEventFilter(this);
@@ -179,11 +176,7 @@ void EntryPanel::buildList()
 TclsButtonCreator *EntryPanel::makeButton(const QString &role, const QString &caption, int left, int top,
                                           void (EntryPanel::*handler)())
 {
-    const HoverButtonParts parts = MakeHoverButton(this, prefixed(role), caption, left, top);
-    auto *creator = new TclsButtonCreator(this);
-    creator->CreateButton(parts.shape, parts.label);
-    creator->OnButtonClick = [this, handler](QWidget *) { (this->*handler)(); };
-    return creator;
+    return CreateHoverButton(this, prefixed(role), caption, left, top, [this, handler] { (this->*handler)(); });
 }
 
 void EntryPanel::buildButtons()
@@ -227,14 +220,8 @@ bool EntryPanel::eventFilter(QObject *watched, QEvent *event)
             return MemoKeyPress(key);
         if (watched == m_name || watched == m_name->lineEdit())
             return NameKeyPress(key);
-        if (watched == m_date || watched->parent() == m_date) {
-            // Tab leaves the picker for the next field instead of stepping
-            // through its year, month and day.
-            if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
-                !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-                return focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+        if (watched == m_date || watched->parent() == m_date)
             return DateKeyPress(key);
-        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -110,6 +110,16 @@ bool TclsButtonCreator::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
+TclsButtonCreator *CreateHoverButton(QWidget *parent, const QString &role, const QString &caption, int left,
+                                     int top, std::function<void()> onClick, bool narrow)
+{
+    const HoverButtonParts parts = MakeHoverButton(parent, role, caption, left, top, narrow);
+    auto *creator = new TclsButtonCreator(parent);
+    creator->CreateButton(parts.shape, parts.label);
+    creator->OnButtonClick = [onClick = std::move(onClick)](QWidget *) { onClick(); };
+    return creator;
+}
+
 HoverButtonParts MakeHoverButton(QWidget *parent, const QString &role, const QString &caption, int left,
                                  int top, bool narrow)
 {

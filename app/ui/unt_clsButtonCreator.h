@@ -66,3 +66,8 @@ struct HoverButtonParts {
 };
 HoverButtonParts MakeHoverButton(QWidget *parent, const QString &role, const QString &caption, int left,
                                  int top, bool narrow = false);
+
+// A whole hover button: its widgets and their pairing, owned by `parent`; a
+// click runs onClick until someone points OnButtonClick elsewhere.
+TclsButtonCreator *CreateHoverButton(QWidget *parent, const QString &role, const QString &caption, int left,
+                                     int top, std::function<void()> onClick, bool narrow = false);
