@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QScreen>
 #include <QTreeWidget>
 
 QTreeWidgetItem *MakeRecordRow(const QTreeWidget *list, const RangeRecords &records, int i)

@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 TfrmEditProgramNames::TfrmEditProgramNames(MainWindowFields &fields, EntryPanel *opener, QWidget *parent)
