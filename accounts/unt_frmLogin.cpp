@@ -65,8 +65,23 @@ void TfrmLogin::FormCreate(const QString &databasePath)
 
     g_objDatabaseUser = databasePath.isEmpty() ? std::make_unique<TclsDatabaseUser>()
                                                : std::make_unique<TclsDatabaseUser>(databasePath);
+    ShowServerLine();
     LoadUserNames();
     splash.close();
+}
+
+void TfrmLogin::ShowServerLine()
+{
+    // Several computers may share one ledger: whoever logs in sees which.
+    const LedgerLocation location = g_objDatabaseUser->location();
+    if (!location.isServer())
+        return;
+    lblServer = AddLabel(this, QStringLiteral("lblServer"), QString(), 17, 101);
+    const int width = 281 - 17 - 8;
+    lblServer->setFixedWidth(width);
+    const QString text = QStringLiteral("账本服务器：") + location.describe();
+    lblServer->setText(lblServer->fontMetrics().elidedText(text, Qt::ElideMiddle, width));
+    lblServer->setToolTip(text);
 }
 
 void TfrmLogin::LoadUserNames()

@@ -32,12 +32,14 @@ public:
 
     QLabel *lblNotice1, *lblNotice2, *lblNotice3, *lblNotice4;
     QLabel *lblUserName, *lblPassword;
+    QLabel *lblServer = nullptr; // only when the ledger is on a server
     QComboBox *cboUserName;
     QLineEdit *edtPassword;
     QPushButton *btnOK, *btnCancel, *btnAccount;
 
 private:
     void FormCreate(const QString &databasePath);
+    void ShowServerLine();
 
     std::unique_ptr<TclsDatabaseUser> g_objDatabaseUser;
 };

@@ -7,6 +7,7 @@ PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-translations-l10n
     libsqlite3-dev libfreexl-dev libgsf-1-dev
+    libpq-dev postgresql-15 postgresql-common
     fonts-wqy-zenhei
     xvfb xauth xdotool imagemagick
     poppler-utils python3-xlrd

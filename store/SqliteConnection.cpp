@@ -162,15 +162,15 @@ void SqliteConnection::fail(const QString &what) const
     throw KavloError(what.isEmpty() ? engineMessage(m_db) : what);
 }
 
-sqlite3_stmt *SqliteConnection::prepare(const char *sql, std::initializer_list<SqlValue> params)
+sqlite3_stmt *SqliteConnection::prepare(const char *sql, const SqlValue *params, int count)
 {
     if (!m_db)
         fail(QStringLiteral("The database is not open"));
     sqlite3_stmt *stmt = nullptr;
     if (sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr) != SQLITE_OK)
         fail(QString());
-    int index = 1;
-    for (const SqlValue &value : params) {
+    for (int index = 1; index <= count; ++index) {
+        const SqlValue &value = params[index - 1];
         int rc = SQLITE_OK;
         switch (value.kind()) {
         case SqlValue::Kind::Text:
@@ -189,14 +189,13 @@ sqlite3_stmt *SqliteConnection::prepare(const char *sql, std::initializer_list<S
             sqlite3_finalize(stmt);
             fail(message);
         }
-        ++index;
     }
     return stmt;
 }
 
-void SqliteConnection::Execute(const char *sql, std::initializer_list<SqlValue> params)
+void SqliteConnection::Execute(const char *sql, const SqlValue *params, int count)
 {
-    sqlite3_stmt *stmt = prepare(sql, params);
+    sqlite3_stmt *stmt = prepare(sql, params, count);
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     }
@@ -208,32 +207,11 @@ void SqliteConnection::Execute(const char *sql, std::initializer_list<SqlValue> 
     sqlite3_finalize(stmt);
 }
 
-SqliteRecordset SqliteConnection::Query(const char *sql, std::initializer_list<SqlValue> params)
+SqliteRecordset SqliteConnection::Query(const char *sql, const SqlValue *params, int count)
 {
-    return SqliteRecordset(m_db, prepare(sql, params));
+    return SqliteRecordset(m_db, prepare(sql, params, count));
 }
 
 qint64 SqliteConnection::LastInsertId() const { return sqlite3_last_insert_rowid(m_db); }
 
 int SqliteConnection::Changes() const { return sqlite3_changes(m_db); }
-
-// --- Transaction -------------------------------------------------------------
-
-Transaction::Transaction(SqliteConnection &connection) : m_connection(connection)
-{
-    // IMMEDIATE takes the write lock up front, so a busy database fails here,
-    // before anything has been changed.
-    m_connection.Execute("BEGIN IMMEDIATE");
-}
-
-Transaction::~Transaction()
-{
-    if (!m_done && m_connection.IsOpen())
-        sqlite3_exec(m_connection.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-}
-
-void Transaction::Commit()
-{
-    m_connection.Execute("COMMIT");
-    m_done = true;
-}

@@ -85,49 +85,25 @@ public:
     bool IsOpen() const { return m_db != nullptr; }
 
     // Runs a statement that returns no rows.
-    void Execute(const char *sql, std::initializer_list<SqlValue> params = {});
+    void Execute(const char *sql, const SqlValue *params, int count);
+    void Execute(const char *sql, std::initializer_list<SqlValue> params = {})
+    {
+        Execute(sql, params.begin(), int(params.size()));
+    }
     // Runs a query; the result set is positioned on its first row.
-    SqliteRecordset Query(const char *sql, std::initializer_list<SqlValue> params = {});
+    SqliteRecordset Query(const char *sql, const SqlValue *params, int count);
+    SqliteRecordset Query(const char *sql, std::initializer_list<SqlValue> params = {})
+    {
+        return Query(sql, params.begin(), int(params.size()));
+    }
     qint64 LastInsertId() const;
     int Changes() const;
 
     sqlite3 *handle() const { return m_db; }
 
 private:
-    sqlite3_stmt *prepare(const char *sql, std::initializer_list<SqlValue> params);
+    sqlite3_stmt *prepare(const char *sql, const SqlValue *params, int count);
     [[noreturn]] void fail(const QString &what) const;
 
     sqlite3 *m_db = nullptr;
-};
-
-// Opens the connection for one operation and closes it at the end, whatever
-// happens in between.
-class ConnectionScope
-{
-public:
-    ConnectionScope(SqliteConnection &connection, const QString &path) : m_connection(connection)
-    {
-        m_connection.Open(path);
-    }
-    ~ConnectionScope() { m_connection.Close(); }
-    ConnectionScope(const ConnectionScope &) = delete;
-    ConnectionScope &operator=(const ConnectionScope &) = delete;
-
-private:
-    SqliteConnection &m_connection;
-};
-
-// All statements of one operation take effect together or not at all.
-class Transaction
-{
-public:
-    explicit Transaction(SqliteConnection &connection);
-    ~Transaction(); // rolls back unless committed
-    void Commit();
-    Transaction(const Transaction &) = delete;
-    Transaction &operator=(const Transaction &) = delete;
-
-private:
-    SqliteConnection &m_connection;
-    bool m_done = false;
 };

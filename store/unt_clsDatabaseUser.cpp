@@ -57,7 +57,7 @@ private:
     QHash<QByteArray, QString> m_cache;
 };
 
-int countRows(SqliteRecordset &rs)
+int countRows(Recordset &rs)
 {
     int count = 0;
     while (!rs.IsEOF()) {
@@ -69,56 +69,132 @@ int countRows(SqliteRecordset &rs)
 
 const char kCredentialQuery[] = "select * from Users_Table where User_Name=?1 and User_Password=?2";
 
-const char kSchema[] = R"SQL(
-create table Users_Table (
-    User_Name text,
-    User_Password text
-);
-create index Users_Table_User on Users_Table (User_Name);
-create table Programs_Table (
-    Out_Program_Names text,
-    In_Program_Names text,
-    User_Name text
-);
-create index Programs_Table_User on Programs_Table (User_Name);
-create table All_Table (
-    ID integer primary key autoincrement,
-    Program_Date text,
-    Program_Type text,
-    Program_Name text,
-    Program_Money real,
-    Program_Memo text,
-    User_Name text
-);
-create index All_Table_User_Date on All_Table (User_Name, Program_Date, Program_Type);
-)SQL";
+const char kInsertRecordColumns[] =
+    "insert into All_Table (Program_Date,Program_Type,Program_Name,Program_Money,Program_Memo,User_Name) values ";
+
+// Rows per insert statement: a batch of the entry panels goes to the server
+// in one or a few round trips, well below either engine's parameter limit.
+constexpr int kRowsPerInsert = 500;
+
+QByteArray insertRecordsStatement(int rows)
+{
+    QByteArray sql(kInsertRecordColumns);
+    for (int r = 0; r < rows; ++r) {
+        sql += r ? ",(" : "(";
+        for (int c = 1; c <= 6; ++c) {
+            sql += '?';
+            sql += QByteArray::number(r * 6 + c);
+            sql += c < 6 ? ',' : ')';
+        }
+    }
+    return sql;
+}
+
+qint64 checkedId(const QString &id)
+{
+    bool ok = false;
+    const qint64 key = id.toLongLong(&ok);
+    if (!ok)
+        throw KavloError(QStringLiteral("'%1' is not a record number").arg(id));
+    return key;
+}
+
+// A record another computer deleted meanwhile: saying it was changed would
+// report a failure as success.
+void checkRecordFound(LedgerConnection &connection, const QString &id)
+{
+    if (connection.Changes() == 0)
+        throw KavloError(QStringLiteral("这条记录已不存在（编号 %1），可能已在另一台电脑上被删除。请按“查看”重新列出记录。").arg(id),
+                         FailureCause::RecordGone);
+}
 
 } // namespace
 
-TclsDatabaseUser::TclsDatabaseUser()
-    : g_strConnection(QDir(executableDir()).filePath(QStringLiteral("Database/qmrvz.sjk")))
+TclsDatabaseUser::TclsDatabaseUser() : TclsDatabaseUser(ProgramLedger(executableDir())) {}
+
+TclsDatabaseUser::TclsDatabaseUser(const QString &databasePath)
+    : TclsDatabaseUser(LedgerLocation::FromText(databasePath))
 {
 }
 
-TclsDatabaseUser::TclsDatabaseUser(const QString &databasePath) : g_strConnection(databasePath) {}
+TclsDatabaseUser::TclsDatabaseUser(const LedgerLocation &location)
+    : m_location(location), g_objConnection(MakeLedgerConnection(location)), g_strConnection(location.text())
+{
+}
+
+TclsDatabaseUser::~TclsDatabaseUser() = default;
+
+QString TclsDatabaseUser::ServerConfPath(const QString &programDir)
+{
+    return QDir(programDir).filePath(QStringLiteral("Database/server.conf"));
+}
+
+LedgerLocation TclsDatabaseUser::ProgramLedger(const QString &programDir)
+{
+    QFile conf(ServerConfPath(programDir));
+    if (!conf.exists())
+        return LedgerLocation::File(QDir(programDir).filePath(QStringLiteral("Database/qmrvz.sjk")));
+    if (!conf.open(QIODevice::ReadOnly))
+        throw KavloError(QStringLiteral("无法读取 %1：%2").arg(conf.fileName(), conf.errorString()),
+                         FailureCause::NoPermission, conf.fileName());
+    // One connection string; blank lines and # comments are allowed around it.
+    QString conninfo;
+    for (const QByteArray &line : conf.readAll().split('\n')) {
+        const QByteArray trimmed = line.trimmed();
+        if (!trimmed.isEmpty() && !trimmed.startsWith('#')) {
+            conninfo = QString::fromUtf8(trimmed);
+            break;
+        }
+    }
+    if (conninfo.isEmpty())
+        throw KavloError(QStringLiteral("%1 中没有服务器连接字符串").arg(conf.fileName()), FailureCause::Unknown,
+                         conf.fileName());
+    return LedgerLocation::Server(conninfo);
+}
 
 void TclsDatabaseUser::CreateDatabaseFile(const QString &path)
 {
     if (QFileInfo::exists(path))
         throw KavloError(QStringLiteral("%1 already exists").arg(path));
     try {
-        SqliteConnection connection;
-        connection.Open(path, true);
-        Transaction transaction(connection);
-        for (const QByteArray &statement : QByteArray(kSchema).split(';')) {
-            if (!statement.trimmed().isEmpty())
-                connection.Execute(statement.constData());
-        }
-        transaction.Commit();
+        MakeLedgerConnection(LedgerLocation::File(path), true)->CreateSchema();
     } catch (...) {
         QFile::remove(path);
         throw;
     }
+}
+
+void TclsDatabaseUser::CreateLedger(const LedgerLocation &location)
+{
+    if (!location.isServer()) {
+        CreateDatabaseFile(location.text());
+        return;
+    }
+    auto connection = MakeLedgerConnection(location);
+    {
+        OperationScope scope(*connection);
+        Recordset rs = connection->Query(
+            "select count(*) as n from pg_catalog.pg_tables where schemaname = current_schema() and "
+            "lower(tablename) in ('users_table','programs_table','all_table','kavlo_schema')");
+        if (rs.FieldInteger("n") > 0)
+            throw KavloError(QStringLiteral("服务器 %1 上已有账本的表，不能再建一次。").arg(location.describe()),
+                             FailureCause::Unknown, location.describe());
+    }
+    connection->CreateSchema();
+}
+
+template <typename F> auto TclsDatabaseUser::Operate(F &&body) -> decltype(body())
+{
+    try {
+        OperationScope scope(*g_objConnection);
+        return body();
+    } catch (const KavloError &e) {
+        if (e.cause() != FailureCause::ConnectionLost || !g_objConnection->MayRetry())
+            throw;
+    }
+    g_objConnection->Disconnect();
+    OperationScope scope(*g_objConnection);
+    return body();
 }
 
 // --- Users ------------------------------------------------------------------
@@ -129,19 +205,20 @@ bool TclsDatabaseUser::CreateUser(const QString &userName, const QString &passwo
     const QByteArray p = EncodeField(password);
     const QByteArray outList = EncodeField(Gbk::decode(LoadResourceText(QStringLiteral("out_txt"))));
     const QByteArray inList = EncodeField(Gbk::decode(LoadResourceText(QStringLiteral("In_txt"))));
-    ConnectionScope scope(g_objConnection, g_strConnection);
-    Transaction transaction(g_objConnection);
-    {
-        SqliteRecordset rs = g_objConnection.Query("select * from Users_Table where User_Name=?1", {n});
-        if (countRows(rs) > 0)
-            return false;
-    }
-    g_objConnection.Execute("insert into Users_Table (User_Name,User_Password) values (?1,?2)", {n, p});
-    g_objConnection.Execute(
-        "insert into Programs_Table (Out_Program_Names,In_Program_Names,User_Name) values (?1,?2,?3)",
-        {outList, inList, n});
-    transaction.Commit();
-    return true;
+    return Operate([&] {
+        LedgerTransaction transaction(*g_objConnection, TransactionKind::Users);
+        {
+            Recordset rs = g_objConnection->Query("select * from Users_Table where User_Name=?1", {n});
+            if (countRows(rs) > 0)
+                return false;
+        }
+        g_objConnection->Execute("insert into Users_Table (User_Name,User_Password) values (?1,?2)", {n, p});
+        g_objConnection->Execute(
+            "insert into Programs_Table (Out_Program_Names,In_Program_Names,User_Name) values (?1,?2,?3)",
+            {outList, inList, n});
+        transaction.Commit();
+        return true;
+    });
 }
 
 bool TclsDatabaseUser::ChangePassword(const QString &userName, const QString &oldPassword,
@@ -154,18 +231,19 @@ bool TclsDatabaseUser::DeleteUser(const QString &userName, const QString &passwo
 {
     const QByteArray n = EncodeField(userName);
     const QByteArray p = EncodeField(password);
-    ConnectionScope scope(g_objConnection, g_strConnection);
-    Transaction transaction(g_objConnection);
-    {
-        SqliteRecordset rs = g_objConnection.Query(kCredentialQuery, {n, p});
-        if (countRows(rs) == 0)
-            return false;
-    }
-    g_objConnection.Execute("delete from Users_Table where User_Name=?1", {n});
-    g_objConnection.Execute("delete from All_Table where User_Name=?1", {n});
-    g_objConnection.Execute("delete from Programs_Table where User_Name=?1", {n});
-    transaction.Commit();
-    return true;
+    return Operate([&] {
+        LedgerTransaction transaction(*g_objConnection, TransactionKind::Users);
+        {
+            Recordset rs = g_objConnection->Query(kCredentialQuery, {n, p});
+            if (countRows(rs) == 0)
+                return false;
+        }
+        g_objConnection->Execute("delete from Users_Table where User_Name=?1", {n});
+        g_objConnection->Execute("delete from All_Table where User_Name=?1", {n});
+        g_objConnection->Execute("delete from Programs_Table where User_Name=?1", {n});
+        transaction.Commit();
+        return true;
+    });
 }
 
 bool TclsDatabaseUser::CheckLogin(const QString &userName, const QString &password)
@@ -176,30 +254,34 @@ bool TclsDatabaseUser::CheckLogin(const QString &userName, const QString &passwo
 
 bool TclsDatabaseUser::RenewUserRow(const QByteArray &n, const QByteArray &password, const QByteArray &newPassword)
 {
-    ConnectionScope scope(g_objConnection, g_strConnection);
-    Transaction transaction(g_objConnection);
-    {
-        SqliteRecordset rs = g_objConnection.Query(kCredentialQuery, {n, password});
-        if (countRows(rs) == 0)
-            return false;
-    }
-    // Writing the row again makes it the newest, so this user comes first in
-    // the list the login dialog preselects from. One transaction: the user's
-    // row can never be lost between the delete and the insert.
-    g_objConnection.Execute("delete from Users_Table where User_Name=?1", {n});
-    g_objConnection.Execute("insert into Users_Table (User_Name,User_Password) values (?1,?2)", {n, newPassword});
-    transaction.Commit();
-    return true;
+    return Operate([&] {
+        LedgerTransaction transaction(*g_objConnection, TransactionKind::Users);
+        {
+            Recordset rs = g_objConnection->Query(kCredentialQuery, {n, password});
+            if (countRows(rs) == 0)
+                return false;
+        }
+        // Writing the row again makes it the newest, so this user comes first
+        // in the list the login dialog preselects from. One transaction: the
+        // user's row can never be lost between the delete and the insert.
+        g_objConnection->Execute("delete from Users_Table where User_Name=?1", {n});
+        g_objConnection->Execute("insert into Users_Table (User_Name,User_Password) values (?1,?2)",
+                                 {n, newPassword});
+        transaction.Commit();
+        return true;
+    });
 }
 
 QStringList TclsDatabaseUser::GetUserNames()
 {
-    QStringList names;
-    ConnectionScope scope(g_objConnection, g_strConnection);
-    SqliteRecordset rs = g_objConnection.Query("select User_Name from Users_Table order by rowid");
-    const int column = rs.FieldIndex("User_Name");
-    for (; !rs.IsEOF(); rs.MoveNext())
-        names.append(DecodeField(rs.FieldBytes(column)));
+    QStringList names = Operate([&] {
+        QStringList found;
+        Recordset rs = g_objConnection->Query("select User_Name from Users_Table order by rowid");
+        const int column = rs.FieldIndex("User_Name");
+        for (; !rs.IsEOF(); rs.MoveNext())
+            found.append(DecodeField(rs.FieldBytes(column)));
+        return found;
+    });
     std::reverse(names.begin(), names.end());
     return names;
 }
@@ -211,16 +293,15 @@ ProgramNameLists TclsDatabaseUser::LoadProgramNames(const QString &userName)
     const QByteArray n = EncodeField(userName);
     QString outText;
     QString inText;
-    {
-        ConnectionScope scope(g_objConnection, g_strConnection);
-        SqliteRecordset rs = g_objConnection.Query(
+    Operate([&] {
+        Recordset rs = g_objConnection->Query(
             "select Out_Program_Names, In_Program_Names from Programs_Table where User_Name=?1 order by rowid",
             {n});
         for (; !rs.IsEOF(); rs.MoveNext()) {
             outText = DecodeField(rs.FieldBytes("Out_Program_Names"));
             inText = DecodeField(rs.FieldBytes("In_Program_Names"));
         }
-    }
+    });
     return {SplitLines(outText), SplitLines(inText)};
 }
 
@@ -228,11 +309,12 @@ void TclsDatabaseUser::SaveProgramNames(const QString &userName, const QString &
 {
     const QByteArray n = EncodeField(userName);
     const QByteArray l = EncodeField(listText);
-    ConnectionScope scope(g_objConnection, g_strConnection);
-    if (kind == kKindExpenseNames)
-        g_objConnection.Execute("update Programs_Table set Out_Program_Names=?1 where User_Name=?2", {l, n});
-    else
-        g_objConnection.Execute("update Programs_Table set In_Program_Names=?1 where User_Name=?2", {l, n});
+    Operate([&] {
+        if (kind == kKindExpenseNames)
+            g_objConnection->Execute("update Programs_Table set Out_Program_Names=?1 where User_Name=?2", {l, n});
+        else
+            g_objConnection->Execute("update Programs_Table set In_Program_Names=?1 where User_Name=?2", {l, n});
+    });
 }
 
 QStringList TclsDatabaseUser::SplitLines(const QString &text)
@@ -278,15 +360,32 @@ void TclsDatabaseUser::AddRecord(const QString &userName, const QString &recordT
         dateTexts.append(checkedDate(dates.at(i)));
         values.append(ParseAmountText(amounts.at(i)));
     }
-    ConnectionScope scope(g_objConnection, g_strConnection);
-    Transaction transaction(g_objConnection);
+    QList<QByteArray> nameTexts;
+    QList<QByteArray> memoTexts;
+    nameTexts.reserve(count);
+    memoTexts.reserve(count);
     for (qsizetype i = 0; i < count; ++i) {
-        g_objConnection.Execute("insert into All_Table (Program_Date,Program_Type,Program_Name,Program_Money,"
-                                "Program_Memo, User_Name) values (?1,?2,?3,?4,?5,?6)",
-                                {dateTexts.at(i), t, EncodeField(names.at(i)), values.at(i),
-                                 EncodeField(memos.at(i)), n});
+        nameTexts.append(EncodeField(names.at(i)));
+        memoTexts.append(EncodeField(memos.at(i)));
     }
-    transaction.Commit();
+    Operate([&] {
+        LedgerTransaction transaction(*g_objConnection, TransactionKind::Records);
+        QByteArray fullStatement;
+        QList<SqlValue> params;
+        for (qsizetype first = 0; first < count; first += kRowsPerInsert) {
+            const int rows = int(std::min<qsizetype>(kRowsPerInsert, count - first));
+            params.clear();
+            params.reserve(rows * 6);
+            for (qsizetype i = first; i < first + rows; ++i)
+                params << dateTexts.at(i) << t << nameTexts.at(i) << values.at(i) << memoTexts.at(i) << n;
+            if (rows == kRowsPerInsert && fullStatement.isEmpty())
+                fullStatement = insertRecordsStatement(rows);
+            g_objConnection->Execute(rows == kRowsPerInsert ? fullStatement.constData()
+                                                            : insertRecordsStatement(rows).constData(),
+                                     params.constData(), int(params.size()));
+        }
+        transaction.Commit();
+    });
 }
 
 void TclsDatabaseUser::ListRecordsOfDate(const QString &userName, const QDate &start, const QDate &end,
@@ -307,12 +406,14 @@ void TclsDatabaseUser::ListRecordsOfDate(const QString &userName, const QDate &s
         QList<double> expense(dayCount, 0.0);
         QList<double> income(dayCount, 0.0);
 
-        {
-            ConnectionScope scope(g_objConnection, g_strConnection);
+        Operate([&] {
+            recordLists = RangeRecords();
+            std::fill(expense.begin(), expense.end(), 0.0);
+            std::fill(income.begin(), income.end(), 0.0);
             // One query for the whole range, in the order of a day-by-day
             // listing: by day, a day's expenses (their stored type sorts
             // first) before its income, each group in the order of saving.
-            SqliteRecordset rs = g_objConnection.Query(
+            Recordset rs = g_objConnection->Query(
                 "select ID, Program_Date, Program_Type, Program_Name, Program_Money, Program_Memo "
                 "from All_Table where User_Name=?1 and Program_Date>=?2 and Program_Date<=?3 "
                 "order by Program_Date asc, Program_Type asc, ID asc",
@@ -356,7 +457,7 @@ void TclsDatabaseUser::ListRecordsOfDate(const QString &userName, const QDate &s
                 recordLists.amount.append(FormatAmount(money));
                 recordLists.memo.append(memo);
             }
-        }
+        });
         dayLists.expense.reserve(dayCount);
         dayLists.income.reserve(dayCount);
         dayLists.balance.reserve(dayCount);
@@ -372,27 +473,25 @@ void TclsDatabaseUser::ListRecordsOfDate(const QString &userName, const QDate &s
 
 void TclsDatabaseUser::DeleteRecord(const QString &id)
 {
-    bool ok = false;
-    const qint64 key = id.toLongLong(&ok);
-    if (!ok)
-        throw KavloError(QStringLiteral("'%1' is not a record number").arg(id));
-    ConnectionScope scope(g_objConnection, g_strConnection);
-    g_objConnection.Execute("delete from All_Table where ID=?1", {key});
+    const qint64 key = checkedId(id);
+    Operate([&] {
+        g_objConnection->Execute("delete from All_Table where ID=?1", {key});
+        checkRecordFound(*g_objConnection, id);
+    });
 }
 
 void TclsDatabaseUser::UpdateRecord(const QString &id, const QString &name, const QString &amount,
                                     const QString &memo)
 {
-    bool ok = false;
-    const qint64 key = id.toLongLong(&ok);
-    if (!ok)
-        throw KavloError(QStringLiteral("'%1' is not a record number").arg(id));
+    const qint64 key = checkedId(id);
     const double value = ParseAmountText(amount);
     const QByteArray m = EncodeField(name);
     const QByteArray o = EncodeField(memo);
-    ConnectionScope scope(g_objConnection, g_strConnection);
-    g_objConnection.Execute("update All_Table set Program_Name=?1,Program_Money=?2,Program_Memo=?3 where ID=?4",
-                            {m, value, o, key});
+    Operate([&] {
+        g_objConnection->Execute(
+            "update All_Table set Program_Name=?1,Program_Money=?2,Program_Memo=?3 where ID=?4", {m, value, o, key});
+        checkRecordFound(*g_objConnection, id);
+    });
 }
 
 // --- Per-item totals ----------------------------------------------------------
@@ -407,9 +506,11 @@ void TclsDatabaseUser::GetProgramTotals(const QString &userName, const QString &
         QList<QByteArray> keys; // encoded names in the order first met
         QHash<QByteArray, double> sums;
         double rangeTotal = 0;
-        {
-            ConnectionScope scope(g_objConnection, g_strConnection);
-            SqliteRecordset rs = g_objConnection.Query(
+        Operate([&] {
+            keys.clear();
+            sums.clear();
+            rangeTotal = 0;
+            Recordset rs = g_objConnection->Query(
                 "select Program_Name, Program_Money from All_Table where Program_Date>=?1 and "
                 "Program_Date<=?2 and User_Name=?3 and Program_Type=?4 order by Program_Name, ID",
                 {isoDate(start), isoDate(end), n, t});
@@ -427,7 +528,7 @@ void TclsDatabaseUser::GetProgramTotals(const QString &userName, const QString &
                 }
                 rangeTotal += money;
             }
-        }
+        });
         QList<double> rounded;
         for (const QByteArray &key : keys) {
             const double sum = sums.value(key);

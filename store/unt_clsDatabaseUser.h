@@ -1,10 +1,12 @@
 #pragma once
 
-#include "SqliteConnection.h"
+#include "LedgerConnection.h"
 
 #include <QDate>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 // One entry per calendar day of a range, days without records included.
 struct DayTotals {
@@ -40,24 +42,39 @@ struct ProgramNameLists {
     QStringList income;
 };
 
-// The ledger store: the only way the program reaches its database. Every
-// operation opens the database, runs its statements (several of them in one
-// transaction) and closes it again, so several store objects coexist without
-// sharing state. Failures throw KavloError with SQLite's own message; the
-// object stays usable for the next operation.
+// The ledger store: the only way the program reaches its database, a local
+// file or a PostgreSQL server. Every operation runs its statements (several
+// of them in one transaction) on its own connection: a file is opened and
+// closed again, so several store objects coexist without sharing state; a
+// server connection is kept and, when the server closed it meanwhile,
+// opened again once. Failures throw KavloError with the engine's own
+// message; the object stays usable for the next operation.
 class TclsDatabaseUser
 {
 public:
-    // Database/qmrvz.sjk in the directory of the running executable.
+    // The program folder's ledger: the server named in Database/server.conf
+    // when that file is there, otherwise Database/qmrvz.sjk.
     TclsDatabaseUser();
+    // A file path, or a server's "postgresql://" URI (LedgerLocation's text).
     explicit TclsDatabaseUser(const QString &databasePath);
+    explicit TclsDatabaseUser(const LedgerLocation &location);
+    ~TclsDatabaseUser();
 
+    // What other windows pass on to open the same ledger.
     QString databasePath() const { return g_strConnection; }
+    LedgerLocation location() const { return m_location; }
+
+    // The ledger a program folder uses (see the default constructor).
+    static LedgerLocation ProgramLedger(const QString &programDir);
+    static QString ServerConfPath(const QString &programDir);
 
     // Creates an empty database with the ledger's schema. Used by the build
     // step that ships the empty database and by tests; the store itself never
     // creates a missing database. Throws if the file exists.
     static void CreateDatabaseFile(const QString &path);
+    // Makes the ledger's tables: a new file, or in a server database that
+    // holds none of them yet (throws otherwise).
+    static void CreateLedger(const LedgerLocation &location);
 
     // Users
     bool CreateUser(const QString &userName, const QString &password);
@@ -88,13 +105,20 @@ public:
     // Built-in data resources by name, ignoring case; empty when unknown.
     static QByteArray LoadResourceText(const QString &name);
 
+    // The connection itself, for tools that copy whole ledgers.
+    LedgerConnection &connection() { return *g_objConnection; }
+
 private:
     // When the credentials match, deletes the user's rows and inserts one row
     // with newPassword.
     bool RenewUserRow(const QByteArray &n, const QByteArray &password, const QByteArray &newPassword);
+    // Runs one operation; on a kept server connection that turned out to be
+    // closed before anything ran, reconnects and runs it once more.
+    template <typename F> auto Operate(F &&body) -> decltype(body());
 
-    SqliteConnection g_objConnection;
-    QString g_strConnection; // the database path
+    LedgerLocation m_location;
+    std::unique_ptr<LedgerConnection> g_objConnection;
+    QString g_strConnection; // the location's text
 };
 
 // The record types and list kinds as the program stores and passes them.

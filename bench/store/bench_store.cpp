@@ -5,6 +5,7 @@
 #include "AmountText.h"
 #include "SqliteConnection.h"
 #include "TextCodec.h"
+#include "StoreBench.h"
 #include "unt_clsDatabaseUser.h"
 
 #include <QElapsedTimer>
@@ -20,39 +21,6 @@ namespace {
 
 const QString kUser = QStringLiteral("张三");
 const QString kOther = QStringLiteral("李四");
-
-double bestOf(int runs, const std::function<void()> &work)
-{
-    double best = 1e100;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
-
-void fill(TclsDatabaseUser &store, const QString &user, const QDate &first, int days, int count)
-{
-    const QStringList outNames = TclsDatabaseUser::SplitLines(
-        Gbk::decode(TclsDatabaseUser::LoadResourceText(QStringLiteral("OUT_TXT"))));
-    const QStringList inNames =
-        TclsDatabaseUser::SplitLines(Gbk::decode(TclsDatabaseUser::LoadResourceText(QStringLiteral("IN_TXT"))));
-    const int batch = 10000;
-    for (int done = 0; done < count; done += batch) {
-        QStringList dates[2], names[2], amounts[2], memos[2];
-        for (int i = done; i < std::min(count, done + batch); ++i) {
-            const int kind = (i % 5 == 0) ? 1 : 0;
-            dates[kind] << first.addDays(qint64(i) * days / count).toString(Qt::ISODate);
-            names[kind] << (kind ? inNames.at(i % inNames.size()) : outNames.at(i % outNames.size()));
-            amounts[kind] << FormatAmount(1 + (i * 37 % 100000) / 100.0);
-            memos[kind] << ((i % 3 == 0) ? QString() : QStringLiteral("备注%1 memo").arg(i % 500));
-        }
-        store.AddRecord(user, kTypeExpense, dates[0], names[0], amounts[0], memos[0]);
-        store.AddRecord(user, kTypeIncome, dates[1], names[1], amounts[1], memos[1]);
-    }
-}
 
 // The bare read: the same rows through sqlite3_step, every column taken as
 // bytes, nothing decoded or formatted.
@@ -137,8 +105,8 @@ int main()
 
     QElapsedTimer timer;
     timer.start();
-    fill(store, kUser, first, span, 200000);
-    fill(store, kOther, first, span, 200000);
+    FillBenchRecords(store, kUser, first, span, 200000);
+    FillBenchRecords(store, kOther, first, span, 200000);
     std::printf("setup: 400000 records written in %.0f ms\n", double(timer.elapsed()));
 
     DayTotals days;

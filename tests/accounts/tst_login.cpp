@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -46,6 +47,7 @@ private slots:
     void accountDialogOkReloadsNames();
     void accountDialogCancelKeepsSelection();
     void missingDatabaseFailsAndClosesSplash();
+    void serverShownOnALineOfItsOwn();
 };
 
 void TestLogin::noNameRefusesLogin_data()
@@ -232,6 +234,25 @@ void TestLogin::missingDatabaseFailsAndClosesSplash()
     for (QWidget *w : QApplication::topLevelWidgets())
         QVERIFY(!(qobject_cast<TfrmSplash *>(w) && w->isVisible()));
     QVERIFY(!QFile::exists(missing));
+}
+
+void TestLogin::serverShownOnALineOfItsOwn()
+{
+    TempDatabase db;
+    TfrmLogin login(nullptr, db.path());
+    login.show();
+    auto *server = login.findChild<QLabel *>(QStringLiteral("lblServer"));
+    QCOMPARE(server != nullptr, TestingOnServer());
+    QCOMPARE(login.lblNotice4->text(), QStringLiteral("4.如果想修改密码，也请点“用户”按钮。"));
+    if (!server)
+        return;
+    const LedgerLocation location = LedgerLocation::FromText(db.path());
+    QCOMPARE(server->text(), QStringLiteral("账本服务器：") + location.describe());
+    QVERIFY(server->text().contains(QStringLiteral("/kavlo_t")));
+    // Below the notices, above the user name, clear of the buttons.
+    QVERIFY(server->geometry().top() >= login.lblNotice4->geometry().bottom());
+    QVERIFY(server->geometry().bottom() < login.cboUserName->geometry().top());
+    QVERIFY(server->geometry().right() < login.btnOK->geometry().left());
 }
 
 QTEST_MAIN(TestLogin)

@@ -141,6 +141,20 @@ private slots:
         QCOMPARE(f.ledger.stored(d("2007-03-02"), d("2007-03-02")).amount, QStringList{amount});
     }
 
+    void modifyOfRecordDeletedElsewhereNeverSaysSaved()
+    {
+        ModifyFixture f;
+        // Another computer (another store object) deleted it meanwhile.
+        TclsDatabaseUser(f.ledger.db.path()).DeleteRecord(f.id);
+        f.edit("edtMoney")->setText(QStringLiteral("12.5"));
+        f.dialog->btnSaveClick();
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(MessageBox::shown().last().text != QStringLiteral("修改成功！"));
+        QVERIFY(MessageBox::shown().last().text.contains(QStringLiteral("已不存在")));
+        QCOMPARE(f.row(), (QStringList{QStringLiteral("早饭"), QStringLiteral("10.00"), QStringLiteral("豆浆")}));
+        QVERIFY(f.ledger.stored(d("2007-03-02"), d("2007-03-02")).id.isEmpty());
+    }
+
     void longAmountShownWholeAndKept()
     {
         ModifyFixture f(QStringLiteral("12345678901"));

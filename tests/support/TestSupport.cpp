@@ -1,11 +1,51 @@
 #include "TestSupport.h"
 
+#include "LedgerConnection.h"
 #include "unt_clsDatabaseUser.h"
+
+#include <QCoreApplication>
+
+#include <unistd.h>
+
+namespace {
+
+// Statements on the server's maintenance database; CREATE and DROP DATABASE
+// take no parameters, and the names are the program's own digits.
+void onServer(const QByteArray &sql)
+{
+    auto admin = MakeLedgerConnection(LedgerLocation::Server(QStringLiteral("dbname=postgres")));
+    OperationScope scope(*admin);
+    admin->Execute(sql.constData());
+}
+
+} // namespace
+
+bool TestingOnServer() { return qEnvironmentVariable("KAVLO_TEST_ENGINE") == QLatin1String("postgresql"); }
 
 TempDatabase::TempDatabase()
 {
-    m_path = m_dir.filePath(QStringLiteral("qmrvz.sjk"));
-    TclsDatabaseUser::CreateDatabaseFile(m_path);
+    if (!TestingOnServer()) {
+        m_path = m_dir.filePath(QStringLiteral("qmrvz.sjk"));
+        TclsDatabaseUser::CreateDatabaseFile(m_path);
+        return;
+    }
+    static int serial = 0;
+    m_serverDatabase = QStringLiteral("kavlo_t%1_%2").arg(getpid()).arg(++serial);
+    onServer("create database " + m_serverDatabase.toLatin1());
+    const LedgerLocation location = LedgerLocation::Server(QStringLiteral("dbname=") + m_serverDatabase);
+    TclsDatabaseUser::CreateLedger(location);
+    m_path = location.text();
+}
+
+TempDatabase::~TempDatabase()
+{
+    if (m_serverDatabase.isEmpty())
+        return;
+    try {
+        onServer("drop database if exists " + m_serverDatabase.toLatin1() + " with (force)");
+    } catch (...) {
+        // A database left behind goes with the throwaway server.
+    }
 }
 
 QString SourceDir() { return qEnvironmentVariable("KAVLO_SOURCE_DIR"); }

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "AmountText.h"
+#include "TextCodec.h"
+#include "unt_clsDatabaseUser.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <functional>
+
+// The best of several runs of work, in milliseconds.
+inline double bestOf(int runs, const std::function<void()> &work)
+{
+    double best = 1e100;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        best = std::min(best, timer.nsecsElapsed() / 1e6);
+    }
+    return best;
+}
+
+// Fills a ledger the way the store benchmarks measure it: count records of
+// one user spread evenly over days from first, one in five an income, item
+// names from the default lists, two memos in three.
+inline void FillBenchRecords(TclsDatabaseUser &store, const QString &user, const QDate &first, int days, int count)
+{
+    const QStringList outNames = TclsDatabaseUser::SplitLines(
+        Gbk::decode(TclsDatabaseUser::LoadResourceText(QStringLiteral("OUT_TXT"))));
+    const QStringList inNames =
+        TclsDatabaseUser::SplitLines(Gbk::decode(TclsDatabaseUser::LoadResourceText(QStringLiteral("IN_TXT"))));
+    const int batch = 10000;
+    for (int done = 0; done < count; done += batch) {
+        QStringList dates[2], names[2], amounts[2], memos[2];
+        for (int i = done; i < std::min(count, done + batch); ++i) {
+            const int kind = (i % 5 == 0) ? 1 : 0;
+            dates[kind] << first.addDays(qint64(i) * days / count).toString(Qt::ISODate);
+            names[kind] << (kind ? inNames.at(i % inNames.size()) : outNames.at(i % outNames.size()));
+            amounts[kind] << FormatAmount(1 + (i * 37 % 100000) / 100.0);
+            memos[kind] << ((i % 3 == 0) ? QString() : QStringLiteral("备注%1 memo").arg(i % 500));
+        }
+        store.AddRecord(user, kTypeExpense, dates[0], names[0], amounts[0], memos[0]);
+        store.AddRecord(user, kTypeIncome, dates[1], names[1], amounts[1], memos[1]);
+    }
+}

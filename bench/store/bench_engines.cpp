@@ -1,0 +1,154 @@
+// The ledger store on both engines side by side: a local SQLite file and a
+// PostgreSQL server on loopback, each with 200,000 records of one user over
+// ten years plus 200,000 of another. Every figure also as a ratio to a bare
+// read of the same rows on the same engine (the rows' bytes through the
+// engine's connection, nothing decoded or formatted).
+//
+// Needs a server: run inside pg_virtualenv, or without PG* settings the
+// program runs itself inside one.
+#include "AmountText.h"
+#include "LedgerConnection.h"
+#include "TextCodec.h"
+#include "StoreBench.h"
+#include "unt_clsDatabaseUser.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <unistd.h>
+
+namespace {
+
+const QString kUser = QStringLiteral("张三");
+const QString kOther = QStringLiteral("李四");
+const QDate kFirst(2015, 1, 1);
+const QDate kLast = kFirst.addYears(10).addDays(-1);
+const QDate kYearStart(2020, 1, 1);
+const QDate kYearEnd(2020, 12, 31);
+
+// A bare read: the rows of one query, every column taken as bytes.
+double bareRead(LedgerConnection &connection, int columns, const char *sql, std::initializer_list<SqlValue> params)
+{
+    const QList<SqlValue> values(params);
+    return bestOf(5, [&] {
+        OperationScope scope(connection);
+        Recordset rs = connection.Query(sql, values.constData(), int(values.size()));
+        qint64 bytes = 0;
+        for (; !rs.IsEOF(); rs.MoveNext()) {
+            for (int c = 0; c < columns; ++c) {
+                int length = 0;
+                rs.FieldRaw(c, &length);
+                bytes += length;
+            }
+        }
+        if (bytes == 0)
+            std::printf("  (no rows read)\n");
+    });
+}
+
+// The listing's rows, as the listing reads them.
+double floorRead(LedgerConnection &connection, const QDate &start, const QDate &end)
+{
+    return bareRead(connection, 6,
+                    "select ID, Program_Date, Program_Type, Program_Name, Program_Money, Program_Memo "
+                    "from All_Table where User_Name=?1 and Program_Date>=?2 and Program_Date<=?3 "
+                    "order by Program_Date asc, Program_Type asc, ID asc",
+                    {EncodeField(kUser), start.toString(Qt::ISODate).toLatin1(), end.toString(Qt::ISODate).toLatin1()});
+}
+
+struct Figures {
+    double tenYears, oneYear, floorTen, floorOne, add, floorAdd, login, floorLogin, totals;
+    int records;
+};
+
+Figures measure(const char *engine, const LedgerLocation &location)
+{
+    std::printf("%s: %s\n", engine, location.describe().toUtf8().constData());
+    TclsDatabaseUser::CreateLedger(location);
+    TclsDatabaseUser store(location);
+    store.CreateUser(kUser, QStringLiteral("pw"));
+    store.CreateUser(kOther, QStringLiteral("pw"));
+    QElapsedTimer timer;
+    timer.start();
+    FillBenchRecords(store, kUser, kFirst, int(kFirst.daysTo(kLast)) + 1, 200000);
+    FillBenchRecords(store, kOther, kFirst, int(kFirst.daysTo(kLast)) + 1, 200000);
+    std::printf("  setup: 400000 records written in %.0f ms\n", double(timer.elapsed()));
+
+    Figures f{};
+    DayTotals days;
+    RangeRecords records;
+    f.tenYears = bestOf(3, [&] { store.ListRecordsOfDate(kUser, kFirst, kLast, days, records); });
+    f.records = records.size();
+    f.oneYear = bestOf(5, [&] { store.ListRecordsOfDate(kUser, kYearStart, kYearEnd, days, records); });
+    auto raw = MakeLedgerConnection(location);
+    f.floorTen = floorRead(*raw, kFirst, kLast);
+    f.floorOne = floorRead(*raw, kYearStart, kYearEnd);
+
+    QStringList dates, names, amounts, memos;
+    for (int i = 0; i < 1000; ++i) {
+        dates << QStringLiteral("2030-01-01");
+        names << QStringLiteral("午饭");
+        amounts << QStringLiteral("12.50");
+        memos << QStringLiteral("bench");
+    }
+    f.add = bestOf(3, [&] { store.AddRecord(kOther, kTypeExpense, dates, names, amounts, memos); });
+    f.floorAdd = bareRead(*raw, 6,
+                          "select ID, Program_Date, Program_Type, Program_Name, Program_Money, Program_Memo "
+                          "from All_Table where User_Name=?1 and Program_Date=?2 order by ID limit 1000",
+                          {EncodeField(kOther), QByteArray("2030-01-01")});
+    f.login = bestOf(20, [&] { store.CheckLogin(kUser, QStringLiteral("pw")); });
+    f.floorLogin = bareRead(*raw, 2, "select User_Name, User_Password from Users_Table where User_Name=?1",
+                            {EncodeField(kUser)});
+    ProgramTotals totals;
+    f.totals = bestOf(5, [&] { store.GetProgramTotals(kUser, kTypeExpense, kYearStart, kYearEnd, totals); });
+    return f;
+}
+
+void row(const char *what, double sqlite, double server, double sqliteFloor, double serverFloor, const char *target)
+{
+    std::printf("%-34s %9.1f ms (x%5.1f) %9.1f ms (x%5.1f)   %s\n", what, sqlite, sqlite / sqliteFloor, server,
+                server / serverFloor, target);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("PGHOST") && qEnvironmentVariableIsEmpty("KAVLO_BENCH_INSIDE")) {
+        setenv("KAVLO_BENCH_INSIDE", "1", 1);
+        execlp("pg_virtualenv", "pg_virtualenv", argv[0], static_cast<char *>(nullptr));
+        std::perror("pg_virtualenv");
+        return 1;
+    }
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const Figures local = measure("SQLite", LedgerLocation::File(dir.filePath(QStringLiteral("bench.sjk"))));
+    {
+        auto admin = MakeLedgerConnection(LedgerLocation::Server(QStringLiteral("dbname=postgres")));
+        OperationScope scope(*admin);
+        admin->Execute("drop database if exists kavlo_bench");
+        admin->Execute("create database kavlo_bench");
+    }
+    const Figures server = measure("PostgreSQL", LedgerLocation::Server(QStringLiteral("dbname=kavlo_bench")));
+
+    std::printf("\n%d records in 10 years, ratios to the bare read of the same rows on the same engine\n",
+                local.records);
+    std::printf("%-34s %26s %26s   %s\n", "", "SQLite file", "PostgreSQL loopback", "server target");
+    row("bare read, 10 years", local.floorTen, server.floorTen, local.floorTen, server.floorTen, "");
+    row("ListRecordsOfDate, 10 years", local.tenYears, server.tenYears, local.floorTen, server.floorTen,
+        "<= 1500 ms");
+    row("bare read, 1 year", local.floorOne, server.floorOne, local.floorOne, server.floorOne, "");
+    row("ListRecordsOfDate, 1 year", local.oneYear, server.oneYear, local.floorOne, server.floorOne, "<= 150 ms");
+    row("GetProgramTotals, 1 year", local.totals, server.totals, local.floorOne, server.floorOne, "");
+    row("bare read of 1000 rows", local.floorAdd, server.floorAdd, local.floorAdd, server.floorAdd, "");
+    row("AddRecord, 1000 rows", local.add, server.add, local.floorAdd, server.floorAdd, "<= 200 ms");
+    row("bare read of a user row", local.floorLogin, server.floorLogin, local.floorLogin, server.floorLogin, "");
+    row("CheckLogin", local.login, server.login, local.floorLogin, server.floorLogin, "<= 20 ms");
+    const bool met = server.tenYears <= 1500 && server.oneYear <= 150 && server.add <= 200 && server.login <= 20;
+    std::printf("server targets %s\n", met ? "met" : "NOT met");
+    return 0;
+}

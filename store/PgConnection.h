@@ -1,0 +1,56 @@
+#pragma once
+
+#include "LedgerConnection.h"
+
+#include <QHash>
+
+struct pg_conn;
+
+// A ledger on a PostgreSQL server, through libpq. The connection is opened
+// on first use and kept between operations; a connection the server closed
+// while idle is noticed by the first statement of the next operation, which
+// the store then runs once more on a new connection.
+class PgConnection : public LedgerConnection
+{
+public:
+    explicit PgConnection(const LedgerLocation &location);
+    ~PgConnection() override;
+
+    bool isServer() const override { return true; }
+    void Acquire() override;
+    void Release() override;
+    void Disconnect() override;
+    bool IsBroken() const override;
+    bool MayRetry() const override { return m_reused && m_statementsDone == 0; }
+
+    using LedgerConnection::Execute;
+    using LedgerConnection::Query;
+    void Execute(const char *sql, const SqlValue *params, int count) override;
+    Recordset Query(const char *sql, const SqlValue *params, int count) override;
+    qint64 Changes() const override { return m_changes; }
+
+    void Begin(TransactionKind kind) override;
+    void Commit() override;
+    void Rollback() noexcept override;
+    QList<QByteArray> SchemaStatements() const override;
+
+    // The connected server as "host:port/database".
+    QString describe() const { return m_describe; }
+    pg_conn *handle() const { return m_conn; }
+
+    // Runs COPY ... FROM STDIN with the given data (COPY's text format).
+    void CopyIn(const char *sql, const QByteArray &data);
+
+private:
+    struct pg_result *run(const char *sql, const SqlValue *params, int count);
+    const QByteArray &dialect(const char *sql);
+    [[noreturn]] void fail(struct pg_result *result) const;
+
+    QByteArray m_conninfo;
+    QString m_describe;
+    pg_conn *m_conn = nullptr;
+    qint64 m_changes = 0;
+    bool m_reused = false;
+    int m_statementsDone = 0;
+    QHash<const char *, QByteArray> m_statements;
+};

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Runs a test program against a throwaway PostgreSQL cluster: pg_virtualenv
+# creates it (also as root), sets PGHOST/PGPORT/PGUSER for the program and
+# drops the cluster afterwards. A missing server is a failure, never a skip.
+set -euo pipefail
+if ! command -v pg_virtualenv >/dev/null; then
+    echo "on-server: pg_virtualenv not found (install postgresql-15 postgresql-common)" >&2
+    exit 1
+fi
+exec pg_virtualenv -o fsync=off -o synchronous_commit=off env KAVLO_TEST_ENGINE=postgresql "$@"
