@@ -15,11 +15,12 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 5) {
-        std::fprintf(stderr, "usage: store_worker LOCATION TAG LOGIN-USER SCRATCH-IDS\n");
+        std::fprintf(stderr, "usage: store_worker LOCATION TAG LOGIN-USERS SCRATCH-IDS\n");
         return 2;
     }
     const QString tag = args.at(2);
-    const QString loginUser = args.at(3);
+    // Logs in as these users in turn.
+    const QStringList loginUsers = args.at(3).split(QLatin1Char(','));
     const QStringList scratch = args.at(4).split(QLatin1Char(','));
     try {
         TclsDatabaseUser store(args.at(1));
@@ -60,7 +61,7 @@ int main(int argc, char **argv)
             }
             // 200 logins over the 500 batches.
             if (batch % 5 < 2) {
-                if (!store.CheckLogin(loginUser, QStringLiteral("pw")))
+                if (!store.CheckLogin(loginUsers.at(logins % loginUsers.size()), QStringLiteral("pw")))
                     throw KavloError(QStringLiteral("login %1 refused").arg(logins));
                 ++logins;
             }

@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <atomic>
 #include <thread>
 #include <unistd.h>
 
@@ -160,6 +161,7 @@ private slots:
     void copyToServerAndBack();
     void toolCommands();
     void twoComputersAtOnce();
+    void sameUserLogsInTwiceAtOnce();
 };
 
 void TestLedgerServer::initTestCase()
@@ -491,7 +493,7 @@ void TestLedgerServer::twoComputersAtOnce()
     const QString worker = QCoreApplication::applicationDirPath() + QStringLiteral("/store_worker");
     QProcess a, b;
     a.start(worker, {db.path(), QStringLiteral("A"), QStringLiteral("甲"), scratch.id.join(QLatin1Char(','))});
-    b.start(worker, {db.path(), QStringLiteral("B"), QStringLiteral("乙"), scratch.id.join(QLatin1Char(','))});
+    b.start(worker, {db.path(), QStringLiteral("B"), QStringLiteral("甲,乙"), scratch.id.join(QLatin1Char(','))});
     QVERIFY(a.waitForFinished(240000));
     QVERIFY(b.waitForFinished(240000));
     const QString outA = QString::fromUtf8(a.readAllStandardOutput() + a.readAllStandardError());
@@ -527,6 +529,30 @@ void TestLedgerServer::twoComputersAtOnce()
                 QVERIFY(names.contains(QStringLiteral("%1-b%2-r%3").arg(tag).arg(batch).arg(r)));
     QVERIFY(setup.CheckLogin(QStringLiteral("甲"), QStringLiteral("pw")));
     QVERIFY(setup.CheckLogin(QStringLiteral("乙"), QStringLiteral("pw")));
+}
+
+void TestLedgerServer::sameUserLogsInTwiceAtOnce()
+{
+    // A login deletes the user's row and inserts it again: two at once on
+    // one user must never find the row missing, and leave exactly one.
+    TempDatabase db;
+    TclsDatabaseUser setup(db.path());
+    QVERIFY(setup.CreateUser(kUser, QStringLiteral("pw")));
+    QVERIFY(setup.CreateUser(QStringLiteral("李四"), QStringLiteral("pw")));
+    std::atomic<int> refused{0};
+    auto logins = [&] {
+        TclsDatabaseUser store(db.path());
+        for (int i = 0; i < 300; ++i)
+            if (!store.CheckLogin(kUser, QStringLiteral("pw")))
+                ++refused;
+    };
+    std::thread one(logins), two(logins);
+    one.join();
+    two.join();
+    QCOMPARE(refused.load(), 0);
+    Admin admin(db.path());
+    QCOMPARE(admin.count("select count(*) from Users_Table"), 2);
+    QCOMPARE(setup.GetUserNames(), (QStringList{kUser, QStringLiteral("李四")}));
 }
 
 QTEST_GUILESS_MAIN(TestLedgerServer)
