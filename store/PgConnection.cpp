@@ -26,7 +26,11 @@ struct ConninfoOptions {
     }
 };
 
-QString trimmedMessage(const char *message) { return QString::fromUtf8(message).trimmed(); }
+// libpq indents the second line of its messages with a tab.
+QString trimmedMessage(const char *message)
+{
+    return QString::fromUtf8(message).trimmed().replace(QLatin1String("\n\t"), QLatin1String("\n"));
+}
 
 // Statements are written with SQLite's ?N markers; PostgreSQL's are $N.
 // No statement of the store holds a quoted literal with a question mark.
@@ -354,7 +358,35 @@ void PgConnection::Begin(TransactionKind kind)
         Execute("lock table Users_Table in share row exclusive mode");
 }
 
-void PgConnection::Commit() { Execute("commit"); }
+void PgConnection::Commit()
+{
+    // A connection lost while the commit is under way leaves open whether
+    // it took effect; the transaction's number lets a new connection ask.
+    qint64 transaction = 0;
+    {
+        Recordset rs = Query("select txid_current()");
+        transaction = rs.FieldInteger(0);
+    }
+    try {
+        Execute("commit");
+    } catch (const KavloError &e) {
+        if (e.cause() != FailureCause::ConnectionLost)
+            throw;
+        QByteArray status;
+        try {
+            Disconnect();
+            Acquire();
+            Recordset rs = Query("select txid_status(?1)", {transaction});
+            status = rs.FieldBytes(0);
+        } catch (const KavloError &) {
+            throw KavloError(e.message() + QStringLiteral("\n无法确认最后这次保存是否已存入服务器：请在服务器恢复后按“查看”核对，再决定是否重新保存。"),
+                             FailureCause::ConnectionLost, m_describe);
+        }
+        if (status == "committed")
+            return;
+        throw;
+    }
+}
 
 void PgConnection::Rollback() noexcept
 {

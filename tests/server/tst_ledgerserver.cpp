@@ -154,6 +154,7 @@ private slots:
     void unreachableServer_data();
     void unreachableServer();
     void reconnectsOnceAfterIdleClose();
+    void connectionLostMidSaveStoresNothing_data();
     void connectionLostMidSaveStoresNothing();
     void serverStoppedMidSave();
     void recordDeletedByAnotherComputer();
@@ -217,19 +218,30 @@ void TestLedgerServer::reconnectsOnceAfterIdleClose()
     QCOMPARE(admin.count("select count(*) from Users_Table"), 1);
 }
 
+void TestLedgerServer::connectionLostMidSaveStoresNothing_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::newRow("inside the insert") << QStringLiteral("create trigger die before insert on All_Table "
+                                                         "for each row execute function die()");
+    // A deferred trigger runs while the commit is under way.
+    QTest::newRow("during the commit") << QStringLiteral(
+        "create constraint trigger die after insert on All_Table deferrable initially deferred "
+        "for each row execute function die()");
+}
+
 void TestLedgerServer::connectionLostMidSaveStoresNothing()
 {
+    QFETCH(QString, trigger);
     TempDatabase db;
     TclsDatabaseUser store(db.path());
     {
-        // The connection dies inside the insert of a batch.
         Admin admin(db.path());
         admin.exec("create table Kill_Switch (On_ integer)");
         admin.exec("insert into Kill_Switch values (1)");
         admin.exec("create function die() returns trigger language plpgsql as $$ begin "
                    "if exists (select 1 from Kill_Switch) then perform pg_terminate_backend(pg_backend_pid()); "
                    "perform pg_sleep(5); end if; return new; end $$");
-        admin.exec("create trigger die before insert on All_Table for each row execute function die()");
+        admin.exec(trigger.toUtf8().constData());
     }
     const QStringList dates(30, QStringLiteral("2007-03-05"));
     const QStringList names(30, QStringLiteral("午饭"));
