@@ -120,8 +120,11 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("PGHOST") && qEnvironmentVariableIsEmpty("KAVLO_BENCH_INSIDE")) {
         setenv("KAVLO_BENCH_INSIDE", "1", 1);
-        execlp("pg_virtualenv", "pg_virtualenv", argv[0], static_cast<char *>(nullptr));
-        std::perror("pg_virtualenv");
+        // As root every throwaway cluster has the same name: take turns
+        // with the tests of other build trees.
+        execlp("flock", "flock", "/tmp/kavlo-pg_virtualenv.lock", "pg_virtualenv", argv[0],
+               static_cast<char *>(nullptr));
+        std::perror("flock pg_virtualenv");
         return 1;
     }
     QCoreApplication app(argc, argv);

@@ -234,6 +234,18 @@ void TestLogin::missingDatabaseFailsAndClosesSplash()
     for (QWidget *w : QApplication::topLevelWidgets())
         QVERIFY(!(qobject_cast<TfrmSplash *>(w) && w->isVisible()));
     QVERIFY(!QFile::exists(missing));
+
+    // A server that does not answer: the failure names it, and the splash
+    // goes away as well.
+    try {
+        TfrmLogin login(nullptr, QStringLiteral("postgresql://127.0.0.1:1/family?connect_timeout=3"));
+        QFAIL("an unreachable server must fail the login dialog");
+    } catch (const KavloError &e) {
+        QCOMPARE(e.cause(), FailureCause::ServerUnreachable);
+        QVERIFY2(e.message().contains(QStringLiteral("127.0.0.1:1/family")), qPrintable(e.message()));
+    }
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY(!(qobject_cast<TfrmSplash *>(w) && w->isVisible()));
 }
 
 void TestLogin::serverShownOnALineOfItsOwn()
