@@ -3,7 +3,9 @@
 // (on-server.sh); without one it fails rather than skips.
 #include "KavloError.h"
 #include "LedgerConnection.h"
+#include "ExportFiles.h"
 #include "LedgerCopy.h"
+#include "OutputRows.h"
 #include "TestSupport.h"
 #include "TextCodec.h"
 #include "unt_clsDatabaseUser.h"
@@ -61,8 +63,11 @@ struct Listing {
     ProgramTotals expense, income;
     QStringList users;
     ProgramNameLists names;
+    QByteArray textExport[2]; // the text file in layouts I and II
     bool operator==(const Listing &o) const
     {
+        if (textExport[0] != o.textExport[0] || textExport[1] != o.textExport[1])
+            return false;
         auto same = [](const DayTotals &a, const DayTotals &b) {
             return a.date == b.date && a.expense == b.expense && a.income == b.income && a.balance == b.balance;
         };
@@ -85,6 +90,10 @@ Listing readAll(TclsDatabaseUser &store, const QString &user, const QDate &start
     store.GetProgramTotals(user, kTypeIncome, start, end, l.income);
     l.users = store.GetUserNames();
     l.names = store.LoadProgramNames(user);
+    OutputRows rows = MakeOutputRows(l.days, l.records, start, end);
+    l.textExport[0] = TextFileBytes(rows, OutputLayout::I);
+    ConvertToLayoutII(rows);
+    l.textExport[1] = TextFileBytes(rows, OutputLayout::II);
     return l;
 }
 
@@ -392,7 +401,7 @@ void TestLedgerServer::copyToServerAndBack()
     QCOMPARE(summary.users, 3);
     QCOMPARE(lastProgress, 100001);
 
-    // The program's own reads give the same lists and figures on both.
+    // The program's own reads give the same lists, figures and exports on both.
     TclsDatabaseUser onServer(server);
     for (const QString &user : local.GetUserNames()) {
         QVERIFY(readAll(onServer, user, QDate(2015, 1, 1), QDate(2024, 12, 31)) ==
