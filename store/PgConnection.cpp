@@ -253,9 +253,11 @@ void PgConnection::Acquire()
     }
     Disconnect();
     m_reused = false;
-    // The user's string comes first; the text encoding is the program's.
-    const char *keywords[] = {"dbname", "client_encoding", "fallback_application_name", nullptr};
-    const char *values[] = {m_conninfo.constData(), "UTF8", "kavlo", nullptr};
+    // A server whose packets vanish would otherwise hold the window for
+    // minutes; the user's string, expanded from dbname, overrides what
+    // stands before it. The text encoding after it is the program's.
+    const char *keywords[] = {"connect_timeout", "dbname", "client_encoding", "fallback_application_name", nullptr};
+    const char *values[] = {"15", m_conninfo.constData(), "UTF8", "kavlo", nullptr};
     PGconn *conn = PQconnectdbParams(keywords, values, 1);
     if (!conn)
         throw KavloError(QStringLiteral("无法连接账本服务器 %1：out of memory").arg(m_describe),
