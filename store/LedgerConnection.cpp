@@ -73,7 +73,6 @@ public:
     void Acquire() override { m_connection.Open(m_path, m_create); }
     void Release() override { m_connection.Close(); }
     void Disconnect() override { m_connection.Close(); }
-    bool IsBroken() const override { return false; }
     bool MayRetry() const override { return false; }
     void Execute(const char *sql, const SqlValue *params, int count) override
     {

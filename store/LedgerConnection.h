@@ -94,8 +94,6 @@ public:
     virtual void Acquire() = 0;
     virtual void Release() = 0;
     virtual void Disconnect() = 0;
-    // True when the engine knows the connection is gone (a server closed it).
-    virtual bool IsBroken() const = 0;
     // True when the operation just failed on a kept connection that the
     // server had closed while it was idle, before any statement of the
     // operation ran: reconnecting and running the operation again is safe.

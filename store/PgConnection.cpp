@@ -242,8 +242,6 @@ void PgConnection::Disconnect()
     m_conn = nullptr;
 }
 
-bool PgConnection::IsBroken() const { return m_conn && PQstatus(m_conn) == CONNECTION_BAD; }
-
 void PgConnection::Acquire()
 {
     m_statementsDone = 0;
@@ -404,19 +402,4 @@ QList<QByteArray> PgConnection::SchemaStatements() const
     for (const char *statement : kPgSchema)
         statements.append(statement);
     return statements;
-}
-
-void PgConnection::CopyIn(const char *sql, const QByteArray &data)
-{
-    ResultPtr start(PQexec(m_conn, sql), &PQclear);
-    if (PQresultStatus(start.get()) != PGRES_COPY_IN)
-        fail(start.get());
-    if (PQputCopyData(m_conn, data.constData(), int(data.size())) != 1 || PQputCopyEnd(m_conn, nullptr) != 1)
-        fail(nullptr);
-    ResultPtr end(PQgetResult(m_conn), &PQclear);
-    if (PQresultStatus(end.get()) != PGRES_COMMAND_OK)
-        fail(end.get());
-    while (PGresult *extra = PQgetResult(m_conn))
-        PQclear(extra);
-    ++m_statementsDone;
 }

@@ -2,8 +2,6 @@
 
 #include "LedgerConnection.h"
 
-#include <QHash>
-
 struct pg_conn;
 
 // A ledger on a PostgreSQL server, through libpq. The connection is opened
@@ -20,7 +18,6 @@ public:
     void Acquire() override;
     void Release() override;
     void Disconnect() override;
-    bool IsBroken() const override;
     bool MayRetry() const override { return m_reused && m_statementsDone == 0; }
 
     using LedgerConnection::Execute;
@@ -34,16 +31,8 @@ public:
     void Rollback() noexcept override;
     QList<QByteArray> SchemaStatements() const override;
 
-    // The connected server as "host:port/database".
-    QString describe() const { return m_describe; }
-    pg_conn *handle() const { return m_conn; }
-
-    // Runs COPY ... FROM STDIN with the given data (COPY's text format).
-    void CopyIn(const char *sql, const QByteArray &data);
-
 private:
     struct pg_result *run(const char *sql, const SqlValue *params, int count);
-    const QByteArray &dialect(const char *sql);
     [[noreturn]] void fail(struct pg_result *result) const;
 
     QByteArray m_conninfo;
@@ -52,5 +41,4 @@ private:
     qint64 m_changes = 0;
     bool m_reused = false;
     int m_statementsDone = 0;
-    QHash<const char *, QByteArray> m_statements;
 };
