@@ -40,8 +40,8 @@ class TestBrowsePanel : public QObject
     // One panel per test on its own ledger.
     std::unique_ptr<Ledger> ledger;
     std::unique_ptr<BrowsePanel> panel;
-    QTreeWidget *days = nullptr;
-    QTreeWidget *details = nullptr;
+    ReportTable *days = nullptr;
+    ReportTable *details = nullptr;
     QListWidget *ids = nullptr;
 
     void view(const QDate &start, const QDate &end)
@@ -49,8 +49,8 @@ class TestBrowsePanel : public QObject
         panel->setRange(start, end);
         panel->ViewClick();
     }
-    void selectDetail(int row) { details->setCurrentItem(details->topLevelItem(row)); }
-    void selectDay(int row) { days->setCurrentItem(days->topLevelItem(row)); }
+    void selectDetail(int row) { details->selectRow(row); }
+    void selectDay(int row) { days->selectRow(row); }
 
 private slots:
     void init()
@@ -59,8 +59,8 @@ private slots:
         MessageBox::clearShown();
         ledger = std::make_unique<Ledger>();
         panel = std::make_unique<BrowsePanel>(ledger->fields);
-        days = panel->findChild<QTreeWidget *>(QStringLiteral("lvwInAndOut_List1"));
-        details = panel->findChild<QTreeWidget *>(QStringLiteral("lvwInAndOut_List2"));
+        days = panel->findChild<ReportTable *>(QStringLiteral("lvwInAndOut_List1"));
+        details = panel->findChild<ReportTable *>(QStringLiteral("lvwInAndOut_List2"));
         ids = panel->findChild<QListWidget *>(QStringLiteral("lstInAndOut_List2_ID"));
         QVERIFY(days && details && ids);
     }
@@ -103,10 +103,10 @@ private slots:
         ledger->add(kTypeExpense, "2007-03-15", "书籍", "999", QString(), kOtherUser);
 
         view(start, end);
-        QCOMPARE(days->topLevelItemCount(), rowCount);
+        QCOMPARE(RowCount(days), rowCount);
         QCOMPARE(Figures(panel.get()), figures);
-        QCOMPARE(days->topLevelItem(0)->text(1), start.toString(Qt::ISODate));
-        QCOMPARE(days->topLevelItem(rowCount - 1)->text(1), end.toString(Qt::ISODate));
+        QCOMPARE(Rows(days).first()[0], start.toString(Qt::ISODate));
+        QCOMPARE(Rows(days).last()[0], end.toString(Qt::ISODate));
         // The per-day rows add up to the figures.
         double expense = 0;
         for (const QStringList &row : Rows(days))
@@ -124,15 +124,15 @@ private slots:
         ledger->add(kTypeExpense, "2007-03-05", "别人的", "7", QString(), kOtherUser);
 
         view(d("2007-03-01"), d("2007-03-05"));
-        QCOMPARE(days->selectedItems().size(), 1);
-        QCOMPARE(days->selectedItems().first(), days->topLevelItem(4));
+        QCOMPARE(SelectedRows(days), QList<int>{4});
         QCOMPARE(Rows(days).last(), (QStringList{"2007-03-05", "50.50", "100.00"}));
         QCOMPARE(Rows(details), (QList<QStringList>{{"2007-03-05", "支出", "早饭", "30.50", "豆浆"},
                                                     {"2007-03-05", "支出", "午饭", "20.00", ""},
                                                     {"2007-03-05", "收入", "工资", "100.00", "三月"}}));
         const RangeRecords stored = ledger->stored(d("2007-03-05"), d("2007-03-05"));
         QCOMPARE(ListTexts(ids), stored.id);
-        QCOMPARE(details->topLevelItem(3 - 1)->textAlignment(4) & Qt::AlignRight, int(Qt::AlignRight));
+        QCOMPARE(details->model()->index(3 - 1, 4).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
+                 int(Qt::AlignRight));
     }
 
     void reversedRangeChangesNothing()
@@ -184,21 +184,32 @@ private slots:
         view(d("2007-03-01"), d("2007-03-03"));
         panel->show();
         QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
-        QVERIFY(details->topLevelItemCount() == 0); // the end day has no records
+        QVERIFY(RowCount(details) == 0); // the end day has no records
 
         QWidget *viewport = days->viewport();
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, days->visualItemRect(days->topLevelItem(1)).center());
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, days->rowRect(1).center());
         QCOMPARE(Rows(details), (QList<QStringList>{{"2007-03-02", "收入", "奖金", "50.00", ""}}));
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, days->visualItemRect(days->topLevelItem(0)).center());
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, days->rowRect(0).center());
         QCOMPARE(Rows(details), (QList<QStringList>{{"2007-03-01", "支出", "早饭", "5.00", ""}}));
 
         // Below the last row: the day is unselected and its records stay listed.
-        const QRect last = days->visualItemRect(days->topLevelItem(2));
+        const QRect last = days->rowRect(2);
         QVERIFY(last.bottom() + 10 < viewport->height());
         QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(20, last.bottom() + 10));
-        QVERIFY(days->selectedItems().isEmpty());
+        QVERIFY(SelectedRows(days).isEmpty());
         QCOMPARE(Rows(details), (QList<QStringList>{{"2007-03-01", "支出", "早饭", "5.00", ""}}));
         QCOMPARE(ids->count(), 1);
+    }
+
+    void upAfterView()
+    {
+        ledger->add(kTypeExpense, "2007-03-04", "早饭", "5");
+        panel->show();
+        QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+        view(d("2007-03-01"), d("2007-03-05"));
+        QTest::keyClick(days, Qt::Key_Up);
+        QCOMPARE(SelectedRows(days), QList<int>{3});
+        QCOMPARE(Rows(details), (QList<QStringList>{{"2007-03-04", "支出", "早饭", "5.00", ""}}));
     }
 
     void deleteOnlyRecordOfDay()
@@ -208,12 +219,12 @@ private slots:
         ledger->add(kTypeIncome, "2007-03-02", "奖金", "10");
         view(d("2007-03-01"), d("2007-03-02"));
         selectDay(0);
-        QCOMPARE(details->topLevelItemCount(), 1);
+        QCOMPARE(RowCount(details), 1);
 
         // No, then Yes.
         selectDetail(0);
         panel->DeleteClick();
-        QCOMPARE(details->topLevelItemCount(), 1);
+        QCOMPARE(RowCount(details), 1);
         QCOMPARE(LabelText(panel.get(), "lblInAndOut_OutMoney1"), QStringLiteral("支出合计：35.00"));
         MessageBox::setNextAnswer(MessageBox::Yes);
         panel->DeleteClick();
@@ -221,7 +232,7 @@ private slots:
         QCOMPARE(MessageBox::shown().size(), 2);
         QCOMPARE(MessageBox::shown()[1].icon, MessageBox::Question);
         QCOMPARE(MessageBox::shown()[1].text, QStringLiteral("您确定要删除指定的记录吗？"));
-        QCOMPARE(details->topLevelItemCount(), 0);
+        QCOMPARE(RowCount(details), 0);
         QCOMPARE(ids->count(), 0);
         QCOMPARE(Rows(days)[0], (QStringList{"2007-03-01", "0.00", "0.00"}));
         QCOMPARE(Figures(panel.get()), (QStringList{"查询天数：2", "结余：-20.00", "支出合计：30.00", "15.00/天",
@@ -303,7 +314,7 @@ private slots:
         QCOMPARE(MessageBox::shown().size(), 2);
         QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("请在上面的列表中选定一条记录，然后删除它。"));
         QCOMPARE(MessageBox::shown()[1].text, QStringLiteral("请在上面的列表中选定一条记录，然后修改它。"));
-        QCOMPARE(details->topLevelItemCount(), 1);
+        QCOMPARE(RowCount(details), 1);
     }
 
     void modifyMovesEveryFigure()
