@@ -39,8 +39,12 @@ struct Ledger {
     // What the store holds now, read by a store object of its own.
     RangeRecords stored(const QDate &start, const QDate &end)
     {
-        TclsDatabaseUser fresh(db.path());
         DayTotals days;
+        return stored(start, end, days);
+    }
+    RangeRecords stored(const QDate &start, const QDate &end, DayTotals &days)
+    {
+        TclsDatabaseUser fresh(db.path());
         RangeRecords records;
         fresh.ListRecordsOfDate(kUser, start, end, days, records);
         return records;
@@ -100,6 +104,25 @@ inline QList<QStringList> Rows(const QTreeView *list)
         rows << texts;
     }
     return rows;
+}
+
+// The rows a record list shows for the records of `date`, or for all.
+inline QList<QStringList> RecordRows(const RangeRecords &records, const QString &date = QString())
+{
+    QList<QStringList> rows;
+    for (int i = 0; i < records.size(); ++i)
+        if (date.isNull() || records.date[i] == date)
+            rows << QStringList{records.date[i], records.type[i], records.name[i], records.amount[i], records.memo[i]};
+    return rows;
+}
+
+inline QStringList RecordIds(const RangeRecords &records, const QString &date)
+{
+    QStringList ids;
+    for (int i = 0; i < records.size(); ++i)
+        if (records.date[i] == date)
+            ids << records.id[i];
+    return ids;
 }
 
 inline int RowCount(const QTreeView *list) { return list->model()->rowCount(); }
