@@ -31,6 +31,8 @@ void TfrmShowRecord::ShowRecords(const QDate &start, const QDate &end, const Day
     lblDate->setText(RangeLineText(start, end));
     lvwList->tableModel()->clear();
     g_objRangeRecords = std::move(records);
+    // The listing shows no record IDs: a long range need not keep them.
+    g_objRangeRecords.id = QStringList();
     lvwList->tableModel()->setLists(RecordTexts(g_objRangeRecords));
 
     const RangeSums sums = SumDayTotals(days);
