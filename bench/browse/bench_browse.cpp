@@ -6,6 +6,8 @@
 //
 //   bench_browse            fills the ledger, runs every case, prints the table
 //   bench_browse CASE IMPL DATABASE   one case in this process (used by the above)
+//   bench_browse --ledger DATABASE    only writes the ledger (user 张三, password
+//                           "1"), to try the program itself on it
 
 #include "BrowsePanel.h"
 #include "EarlierPaths.h"
@@ -201,9 +203,12 @@ Figures Listing(TclsDatabaseUser &store, bool items)
     return f;
 }
 
-// View over ten years (query, per-day rows, the end date's records, paint),
-// then the switch from quiet days to the busy one, worst of five.
-Figures View(TclsDatabaseUser &store, bool items, bool switching)
+enum class ThenDo { Nothing, SwitchDays, OpenListing };
+
+// View over ten years (query, per-day rows, the end date's records, paint);
+// then the switch from quiet days to the busy one, worst of five, or the
+// daily listing of the same range while the panel holds its range.
+Figures View(TclsDatabaseUser &store, bool items, ThenDo then)
 {
     Figures f;
     Stopwatch timer;
@@ -245,7 +250,9 @@ Figures View(TclsDatabaseUser &store, bool items, bool switching)
         detailRows = [details] { return details->tableModel()->rowCount(); };
         shown = std::move(panel);
     }
-    if (switching) {
+    if (then == ThenDo::OpenListing)
+        f = Listing(store, items);
+    if (then == ThenDo::SwitchDays) {
         f.ms = 0;
         f.cpuMs = 0;
         for (int run = 0; run < 5; ++run) {
@@ -312,9 +319,11 @@ int RunCase(const QString &name, const QString &impl, const QString &database)
     if (name == QLatin1String("listing"))
         f = Listing(store, items);
     else if (name == QLatin1String("view"))
-        f = View(store, items, false);
+        f = View(store, items, ThenDo::Nothing);
     else if (name == QLatin1String("switch"))
-        f = View(store, items, true);
+        f = View(store, items, ThenDo::SwitchDays);
+    else if (name == QLatin1String("viewlisting"))
+        f = View(store, items, ThenDo::OpenListing);
     else if (name == QLatin1String("preview"))
         f = Preview(store, items);
     else
@@ -369,10 +378,12 @@ int main(int argc, char **argv)
 
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("qmrvz.sjk"));
+    const bool ledgerOnly = argc == 3 && argv[1] == QByteArray("--ledger");
+    const QString path = ledgerOnly ? QString::fromLocal8Bit(argv[2]) : dir.filePath(QStringLiteral("qmrvz.sjk"));
     TclsDatabaseUser::CreateDatabaseFile(path);
     {
         TclsDatabaseUser store(path);
+        store.CreateUser(kUser, QStringLiteral("1"));
         QElapsedTimer timer;
         timer.start();
         FillLedger(store, kUser);
@@ -380,6 +391,8 @@ int main(int argc, char **argv)
         std::printf("fill: %d records of each of 2 users over %lld days in %.0f ms\n", kRecordsPerUser,
                     kStart.daysTo(kEnd) + 1, Milliseconds(timer));
     }
+    if (ledgerOnly)
+        return 0;
     std::printf("each figure: median of %d runs, every run in a process of its own\n\n", kRuns);
 
     struct Case {
@@ -391,6 +404,7 @@ int main(int argc, char **argv)
     const Case cases[] = {{"listing", "daily listing, 10 years", 400, 150},
                           {"view", "View, 10 years", 350, 100},
                           {"switch", "switch to a busy day", 10, 0},
+                          {"viewlisting", "listing after a View", 400, 150},
                           {"preview", "preview, 1 year", 400, 150}};
     std::printf("before: item-based lists, pages kept until the next run; now: the table model\n");
     std::printf("wall and cpu: elapsed and processor time; after: memory in use once the window has closed\n\n");
