@@ -407,6 +407,7 @@ int main(int argc, char **argv)
                           {"viewlisting", "listing after a View", 400, 150},
                           {"preview", "preview, 1 year", 400, 150}};
     std::printf("before: item-based lists, pages kept until the next run; now: the table model\n");
+    std::printf("(both on the same store, so the store's share is the same in both)\n");
     std::printf("wall and cpu: elapsed and processor time; after: memory in use once the window has closed\n\n");
     std::printf("%-24s %6s | %-36s | %-36s | %s\n", "", "", "before", "now", "");
     std::printf("%-24s %6s | %8s %8s %8s %8s | %8s %8s %8s %8s | %s\n", "", "rows", "wall ms", "cpu ms", "peak MB",
