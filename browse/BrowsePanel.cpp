@@ -6,6 +6,7 @@
 #include "BusyBracket.h"
 #include "DatePicker.h"
 #include "ErrorReport.h"
+#include "KavloError.h"
 #include "MessageBox.h"
 #include "ReportTable.h"
 #include "unt_clsButtonCreator.h"
@@ -277,11 +278,22 @@ void BrowsePanel::DeleteClick()
         BusyBracket busy(m_btnDelete);
         // The store goes first: a delete that fails must leave the figures
         // agreeing with the lists and the store.
-        m_fields.g_objDatabaseUser->DeleteRecord(lstInAndOut_List2_ID->item(row)->text());
+        QString goneMessage;
+        try {
+            m_fields.g_objDatabaseUser->DeleteRecord(lstInAndOut_List2_ID->item(row)->text());
+        } catch (const KavloError &e) {
+            // Another computer deleted it first: it is gone from the store
+            // all the same, so it leaves the lists too, and the user is told.
+            if (e.cause() != FailureCause::RecordGone)
+                throw;
+            goneMessage = e.message();
+        }
         // Takes the detail row and its ID along with the cache entry.
         ApplyRecordChange(ChangeKind::Delete);
         // No neighbouring record may inherit the selection and be deleted next.
         lvwInAndOut_List2->clearSelection();
+        if (!goneMessage.isEmpty())
+            MessageBox::warning(window(), goneMessage);
     });
 }
 

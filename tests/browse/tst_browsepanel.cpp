@@ -371,6 +371,27 @@ private slots:
         QCOMPARE(ledger->stored(d("2007-03-01"), d("2007-03-01")).name, QStringList{"午饭"});
     }
 
+    void deleteOfRecordGoneElsewhereTakesItOutAndSaysSo()
+    {
+        ledger->add(kTypeExpense, "2007-03-01", "早饭", "5");
+        ledger->add(kTypeIncome, "2007-03-01", "奖金", "10");
+        view(d("2007-03-01"), d("2007-03-01"));
+        // Another computer deletes the expense meanwhile.
+        const RangeRecords before = ledger->stored(d("2007-03-01"), d("2007-03-01"));
+        TclsDatabaseUser(ledger->db.path()).DeleteRecord(before.id[0]);
+        selectDetail(0);
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        panel->DeleteClick();
+        QCOMPARE(MessageBox::shown().size(), 2);
+        QCOMPARE(MessageBox::shown()[1].icon, MessageBox::Warning);
+        QVERIFY(MessageBox::shown()[1].text.contains(QStringLiteral("已不存在")));
+        QCOMPARE(Rows(details), (QList<QStringList>{{"2007-03-01", "收入", "奖金", "10.00", ""}}));
+        QCOMPARE(ListTexts(ids), QStringList{before.id[1]});
+        QCOMPARE(Figures(panel.get()), (QStringList{"查询天数：1", "结余：10.00", "支出合计：0.00", "0.00/天",
+                                                   "收入合计：10.00", "10.00/天"}));
+        QCOMPARE(ledger->stored(d("2007-03-01"), d("2007-03-01")).name, QStringList{"奖金"});
+    }
+
     void failingDeleteChangesNothing()
     {
         ledger->add(kTypeExpense, "2007-03-01", "早饭", "5");
