@@ -9,6 +9,8 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <functional>
+
 namespace {
 
 // Direct access to the file, for checking what the store wrote and for
@@ -79,6 +81,7 @@ private slots:
     void updateAndDeleteRecord();
     void textsRoundTrip_data();
     void textsRoundTrip();
+    void unstorableTextWritesNothing();
     void programTotals();
     void programTotalsEqualItemsAndBounds();
     void programTotalsKeepsTypesApartAndZeroShare();
@@ -409,6 +412,9 @@ void TestDatabaseUser::textsRoundTrip_data()
     QTest::newRow("breaks and tabs") << QStringLiteral("a\r\nb\tc\rd\n");
     QTest::newRow("emoji and non-GBK") << QStringLiteral("生日🎂 ẞ ₩ €");
     QTest::newRow("255 characters") << QString(255, QChar(0x996D));
+    QTest::newRow("leading BOM") << QString(QChar(0xFEFF)) + QStringLiteral("bob");
+    QTest::newRow("private use with a code") << QString(QChar(0xE000)) + QChar(0xE78C) + QChar(0xE797);
+    QTest::newRow("vertical forms") << QString(QChar(0xFE10)) + QChar(0xFE19);
 }
 
 void TestDatabaseUser::textsRoundTrip()
@@ -431,6 +437,43 @@ void TestDatabaseUser::textsRoundTrip()
     ProgramTotals totals;
     store.GetProgramTotals(text + QStringLiteral("u"), kTypeExpense, day("2007-03-05"), day("2007-03-05"), totals);
     QCOMPARE(totals.name, QStringList{text + QStringLiteral("n")});
+}
+
+void TestDatabaseUser::unstorableTextWritesNothing()
+{
+    TempDatabase db;
+    TclsDatabaseUser store(db.path());
+    const QString bad = QStringLiteral("王\uE81E");
+    auto refusedNamingIt = [](const std::function<void()> &operation) {
+        try {
+            operation();
+        } catch (const KavloError &e) {
+            return e.message().contains(QStringLiteral("U+E81E"));
+        }
+        return false;
+    };
+    QVERIFY(refusedNamingIt([&] { store.CreateUser(bad, QStringLiteral("p")); }));
+    QVERIFY(refusedNamingIt([&] { store.CreateUser(QStringLiteral("王"), bad); }));
+    QVERIFY(store.GetUserNames().isEmpty());
+    // Before the fix "王" + U+E81E was stored as "王???": a second such name
+    // collided with the first.
+    QVERIFY(store.CreateUser(QStringLiteral("王???"), QStringLiteral("p")));
+    QVERIFY(refusedNamingIt([&] { store.CheckLogin(bad, QStringLiteral("p")); }));
+
+    // A batch with one bad memo stores none of its rows.
+    QVERIFY(refusedNamingIt([&] {
+        store.AddRecord(kUser, kTypeExpense, {"2007-03-05", "2007-03-05"}, {"a", "b"}, {"1", "2"}, {"", bad});
+    }));
+    add(store, kTypeExpense, "2007-03-05", "a", "1", "memo");
+    DayTotals days;
+    RangeRecords records;
+    store.ListRecordsOfDate(kUser, day("2007-03-05"), day("2007-03-05"), days, records);
+    QCOMPARE(records.size(), 1);
+    QVERIFY(refusedNamingIt([&] { store.UpdateRecord(records.id.first(), bad, "2", "m"); }));
+    QVERIFY(refusedNamingIt([&] { store.SaveProgramNames(kUser, kKindExpenseNames, bad); }));
+    store.ListRecordsOfDate(kUser, day("2007-03-05"), day("2007-03-05"), days, records);
+    QCOMPARE(records.name, QStringList{"a"});
+    QCOMPARE(records.amount, QStringList{"1.00"});
 }
 
 void TestDatabaseUser::programTotals()
