@@ -1,4 +1,5 @@
 #include "KavloError.h"
+#include "LedgerFiles.h"
 #include "TestSupport.h"
 #include "TextCodec.h"
 #include "unt_clsDatabaseUser.h"
@@ -7,6 +8,7 @@
 #include <QtTest>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <functional>
@@ -48,6 +50,12 @@ private:
 
 const QString kUser = QStringLiteral("张三");
 
+uint modeOf(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? uint(st.st_mode & 07777) : 0xffffffffu;
+}
+
 QDate day(const char *iso) { return QDate::fromString(QLatin1String(iso), Qt::ISODate); }
 
 void add(TclsDatabaseUser &store, const QString &type, const QString &date, const QString &name,
@@ -85,6 +93,7 @@ private slots:
     void programTotals();
     void programTotalsEqualItemsAndBounds();
     void programTotalsKeepsTypesApartAndZeroShare();
+    void newLedgerIsPrivate();
     void missingDatabaseFailsAtFirstOperation();
     void damagedDatabaseReportsAndRecovers();
     void readOnlyDatabase();
@@ -531,6 +540,31 @@ void TestDatabaseUser::programTotalsKeepsTypesApartAndZeroShare()
     }
     store.GetProgramTotals(kUser, kTypeIncome, day("2007-03-01"), day("2007-03-01"), totals);
     QCOMPARE(totals.share, QStringList{"0.00"});
+}
+
+void TestDatabaseUser::newLedgerIsPrivate()
+{
+    QTemporaryDir dir;
+    const mode_t old = ::umask(0);
+    const QString folder = dir.filePath(QStringLiteral("a/Database"));
+    MakePrivateFolder(folder);
+    const QString path = folder + QStringLiteral("/qmrvz.sjk");
+    TclsDatabaseUser::CreateDatabaseFile(path);
+    ::umask(old);
+    QCOMPARE(modeOf(folder), 0700u);
+    QCOMPARE(modeOf(path), 0600u);
+    // Writing keeps it so (the engine's journal takes the file's mode).
+    TclsDatabaseUser(path).CreateUser(kUser, QStringLiteral("p"));
+    QCOMPARE(modeOf(path), 0600u);
+    // An existing folder is tightened, never loosened.
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup));
+    MakePrivateFolder(folder);
+    QCOMPARE(modeOf(folder), 0700u);
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    MakePrivateFolder(folder);
+    QCOMPARE(modeOf(folder), 0500u);
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 }
 
 void TestDatabaseUser::missingDatabaseFailsAtFirstOperation()
