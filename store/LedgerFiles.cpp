@@ -46,8 +46,14 @@ void MakePrivateFolder(const QString &path)
     if (parent != absolute && !QFileInfo(parent).isDir() && !QDir().mkpath(parent))
         throw KavloError(QStringLiteral("cannot make the folder"), FailureCause::Unknown, parent);
     const QByteArray name = QFile::encodeName(absolute);
-    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
-        fail("mkdir", errno, absolute);
+    if (::mkdir(name.constData(), 0700) != 0) {
+        const int error = errno;
+        if (error == EEXIST && QFileInfo(absolute).isDir()) {
+            TightenToOwner(absolute); // made meanwhile
+            return;
+        }
+        fail("mkdir", error == EEXIST ? ENOTDIR : error, absolute);
+    }
     // The umask may have taken owner bits too; the folder must be usable.
     if (::chmod(name.constData(), 0700) != 0)
         fail("chmod", errno, absolute);
