@@ -171,6 +171,7 @@ private slots:
     void editorOpensOnFreshListAndCancels();
     void editorSaveReplacesOnlyItsList_data();
     void editorSaveReplacesOnlyItsList();
+    void editorRefusesNamesThatCannotBeStored();
 };
 
 void TestEntryPanel::amountEditTakesDigitsAndPoint_data()
@@ -582,6 +583,23 @@ void TestEntryPanel::editorSaveReplacesOnlyItsList()
     const ProgramNameLists after = ledger.names();
     QCOMPARE(kind == Out ? after.expense : after.income, names);
     QCOMPARE(kind == Out ? after.income : after.expense, kind == Out ? before.income : before.expense);
+}
+
+void TestEntryPanel::editorRefusesNamesThatCannotBeStored()
+{
+    Ledger ledger;
+    const ProgramNameLists before = ledger.names();
+    bool stayedOpen = false;
+    whenModal([&](QWidget *modal) {
+        modal->findChild<QPlainTextEdit *>(QStringLiteral("memEdit"))->setPlainText(QStringLiteral("甲\n乙\uE854"));
+        modal->findChild<QPushButton *>(QStringLiteral("btnSave"))->click();
+        stayedOpen = modal->isVisible();
+        modal->findChild<QPushButton *>(QStringLiteral("btnCancel"))->click();
+    });
+    ledger.panel(Out).EditClick();
+    QVERIFY(stayedOpen);
+    QCOMPARE(shownTexts(), QStringList{QStringLiteral("支出项目名称中的字符 U+E854 不能保存，请删去它。")});
+    QCOMPARE(ledger.names().expense, before.expense);
 }
 
 QTEST_MAIN(TestEntryPanel)
