@@ -68,7 +68,7 @@ void copyLedger(const QString &source, const QString &target)
         FailureCause cause = CauseOfErrno(error);
         if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
             cause = FailureCause::InUse;
-        else if ((rc & 0xff) == SQLITE_FULL)
+        else if ((rc & 0xff) == SQLITE_FULL || ((rc & 0xff) == SQLITE_IOERR && NoRoomToGrow(target)))
             cause = FailureCause::DiskFull;
         else if ((rc & 0xff) == SQLITE_NOTADB || (rc & 0xff) == SQLITE_CORRUPT)
             cause = FailureCause::NotALedger;

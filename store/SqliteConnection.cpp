@@ -7,6 +7,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -52,6 +55,23 @@ FailureCause CauseOfErrno(int error)
     default:
         return FailureCause::Unknown;
     }
+}
+
+bool NoRoomToGrow(const QString &path)
+{
+    // The engine reports ENOSPC itself; EFBIG (a size limit) and a disk
+    // that is all but full come back as a plain write error.
+    constexpr unsigned long long kRoom = 1 << 20;
+    struct stat st;
+    const unsigned long long size =
+        ::stat(QFile::encodeName(path).constData(), &st) == 0 ? static_cast<unsigned long long>(st.st_size) : 0;
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && size + kRoom >= limit.rlim_cur)
+        return true;
+    struct statvfs disk;
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    return ::statvfs(folder.constData(), &disk) == 0 &&
+           static_cast<unsigned long long>(disk.f_bavail) * disk.f_frsize < kRoom;
 }
 
 WriteObstacle FindWriteObstacle(const QString &path)
@@ -262,8 +282,8 @@ KavloError SqliteConnection::failure(int rc) const
     if (!isOsFailure(rc))
         return KavloError(message, FailureCause::Unknown, m_path);
     const FailureCause system = m_db ? CauseOfErrno(sqlite3_system_errno(m_db)) : FailureCause::Unknown;
-    if (system == FailureCause::DiskFull)
-        return KavloError(message, system, m_path);
+    if (system == FailureCause::DiskFull || ((rc & 0xff) == SQLITE_IOERR && NoRoomToGrow(m_path)))
+        return KavloError(message, FailureCause::DiskFull, m_path);
     // The engine says only that it could not open or write; the file and its
     // folder tell why.
     const WriteObstacle obstacle = FindWriteObstacle(m_path);

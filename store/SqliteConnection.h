@@ -131,6 +131,10 @@ struct WriteObstacle {
 };
 WriteObstacle FindWriteObstacle(const QString &path);
 
+// True when the file at `path` cannot grow by much: its size is near the
+// process's file size limit, or its disk has all but no room left.
+bool NoRoomToGrow(const QString &path);
+
 // Opens the connection for one operation and closes it at the end, whatever
 // happens in between.
 class ConnectionScope

@@ -5,6 +5,7 @@
 // the situations only root can make (another user's file, a read-only mount)
 // and runs the tests in a child that has given up root for "nobody".
 #include "EntryPanel.h"
+#include "FileLimit.h"
 #include "ErrorReport.h"
 #include "KavloError.h"
 #include "MainWindowFields.h"
@@ -141,6 +142,7 @@ private slots:
     void unusableFilesNameTheirCause_data();
     void unusableFilesNameTheirCause();
     void lockedLedgerIsInUse();
+    void fullDiskIsDiskFull();
 
 private:
     // The ledger of the row: a path to a filled ledger made read-only.
@@ -359,6 +361,34 @@ void TestLedgerFailures::lockedLedgerIsInUse()
     QVERIFY(ErrorReportText(e).contains(QStringLiteral("locked")));
     holder.exec("rollback");
     QVERIFY(store.CheckLogin(kUser, kPassword));
+}
+
+void TestLedgerFailures::fullDiskIsDiskFull()
+{
+    TempDatabase db;
+    fillLedger(db.path());
+    const QString before = snapshot(db.path());
+    const long limit = long(QFileInfo(db.path()).size()) + 4096;
+    // A child whose files cannot grow past the limit meets EFBIG as on a
+    // full disk.
+    const QByteArray outcome = RunWithFileSizeLimit(limit, [&] {
+        TclsDatabaseUser store(db.path());
+        QStringList dates, names, amounts, memos;
+        for (int i = 0; i < 2000; ++i) {
+            dates << QStringLiteral("2007-03-05");
+            names << QStringLiteral("项目%1").arg(i);
+            amounts << QStringLiteral("1");
+            memos << QString(40, QChar(u'备'));
+        }
+        const KavloError e = failureOf([&] { store.AddRecord(kUser, kTypeExpense, dates, names, amounts, memos); });
+        // Logging in needs no room: it still works.
+        const bool login = store.CheckLogin(kUser, kPassword);
+        return QByteArray::number(int(e.cause())) + ' ' + (login ? "login" : "no login") + ' ' +
+               ErrorReportText(e).toUtf8();
+    });
+    QVERIFY2(outcome.startsWith(QByteArray::number(int(FailureCause::DiskFull)) + " login "), outcome.constData());
+    QVERIFY(outcome.contains("磁盘空间不足，不能保存。"));
+    QCOMPARE(snapshot(db.path()), before);
 }
 
 int main(int argc, char **argv)
