@@ -122,8 +122,7 @@ KavloError failureOf(const std::function<void()> &operation)
     return KavloError(QStringLiteral("did not fail"), FailureCause::Unknown);
 }
 
-// Makes the ledger at `path` unwritable in the way the row names; returns a
-// function that undoes it, or an empty one when the situation is not here.
+// Gives a ledger made read-only by a change of mode its mode back.
 using Undo = std::function<void()>;
 
 } // namespace
