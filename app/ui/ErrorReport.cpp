@@ -25,13 +25,42 @@ QString CauseSentence(FailureCause cause)
     }
 }
 
+namespace {
+// A ledger server's own refusals: the file sentences would send the user
+// looking for a file that is not on this computer.
+QString ServerCauseSentence(FailureCause cause)
+{
+    switch (cause) {
+    case FailureCause::NotALedger:
+        return QStringLiteral("服务器上的数据库里没有账本：请先运行 kavlo-server init 或 kavlo-server copy-local。");
+    case FailureCause::Missing:
+        return QStringLiteral("账本服务器上没有这个数据库。");
+    case FailureCause::NoPermission:
+        return QStringLiteral("账本服务器不允许这个用户写入账本，不能保存。");
+    case FailureCause::ReadOnly:
+        return QStringLiteral("账本服务器只允许读取（例如只读的备用服务器），不能保存。");
+    case FailureCause::ServerUnreachable:
+    case FailureCause::ConnectionLost:
+    case FailureCause::RecordGone:
+        return QString(); // the message itself says it
+    default:
+        return CauseSentence(cause);
+    }
+}
+} // namespace
+
 QString ErrorReportText(const KavloError &error)
 {
     QStringList parts;
-    const QString sentence = CauseSentence(error.cause());
+    // Failures of a file carry its absolute path; those of a server carry
+    // "host:port/database".
+    const bool server = !error.path().isEmpty() && !QDir::isAbsolutePath(error.path());
+    const QString sentence = server ? ServerCauseSentence(error.cause()) : CauseSentence(error.cause());
     if (!sentence.isEmpty())
         parts << sentence;
-    if (!error.path().isEmpty())
+    if (server)
+        parts << QStringLiteral("服务器：") + error.path();
+    else if (!error.path().isEmpty())
         parts << QStringLiteral("文件：") + QDir::toNativeSeparators(error.path());
     parts << error.message();
     return parts.join(QStringLiteral("\r\n\r\n"));

@@ -3,6 +3,7 @@
 // (on-server.sh); without one it fails rather than skips.
 #include "KavloError.h"
 #include "LedgerConnection.h"
+#include "ErrorReport.h"
 #include "ExportFiles.h"
 #include "LedgerCopy.h"
 #include "OutputRows.h"
@@ -206,7 +207,16 @@ void TestLedgerServer::unreachableServer()
         QVERIFY2(e.message().contains(named), qPrintable(e.message()));
         QVERIFY2(e.message().contains(reason), qPrintable(e.message()));
         QVERIFY(!e.message().contains(qEnvironmentVariable("PGPASSWORD")) || qEnvironmentVariableIsEmpty("PGPASSWORD"));
+        // The report names the server as a server, not as a file.
+        const QString report = ErrorReportText(e);
+        QVERIFY2(report.contains(QStringLiteral("服务器：") + named.section(QLatin1Char('/'), 0, 0)) &&
+                     !report.contains(QStringLiteral("文件：")),
+                 qPrintable(report));
     }
+    // A server's refusal is told as the server's, not a file's.
+    const KavloError refused(QStringLiteral("permission denied for table all_table"), FailureCause::NoPermission,
+                             QStringLiteral("ledger.home:5432/kavlo"));
+    QVERIFY(ErrorReportText(refused).startsWith(QStringLiteral("账本服务器不允许这个用户写入账本")));
 }
 
 void TestLedgerServer::reconnectsOnceAfterIdleClose()
