@@ -50,21 +50,26 @@ QString OutputCommands::templateDir() const
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Database"));
 }
 
-QString OutputCommands::askFileName(const QString &extension)
+QString AskSaveFileName(QWidget *owner, const QString &extension, QString &lastFileName)
 {
     const QString filter = QStringLiteral("*.") + extension;
-    QString name = FileDialog::getSaveFileName(m_owner, filter, m_lastFileName);
+    QString name = FileDialog::getSaveFileName(owner, filter, lastFileName);
     if (!name.isEmpty())
-        m_lastFileName = name;
+        lastFileName = name;
     if (TrimBlanks(name).isEmpty())
         return QString();
     const QString suffix = QLatin1Char('.') + extension;
     if (name.right(4).toLower() != suffix)
         name += suffix;
     if (QFileInfo::exists(name) &&
-        !MessageBox::question(m_owner, QStringLiteral("有同名文件存在，您想覆盖它吗？")))
+        !MessageBox::question(owner, QStringLiteral("有同名文件存在，您想覆盖它吗？")))
         return QString();
     return name;
+}
+
+QString OutputCommands::askFileName(const QString &extension)
+{
+    return AskSaveFileName(m_owner, extension, m_lastFileName);
 }
 
 QString OutputCommands::gatherAndAsk(const QDate &start, const QDate &end, const QString &extension, OutputRows &rows)

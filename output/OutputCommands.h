@@ -8,6 +8,11 @@
 
 class QWidget;
 
+// The save dialog with the exports' name rules: the extension added when it
+// is missing, then the overwrite question. Empty when the command is to stop;
+// lastFileName keeps whatever name the dialog gave, for its next opening.
+QString AskSaveFileName(QWidget *owner, const QString &extension, QString &lastFileName);
+
 // The More menu's output commands that gather a range and write files. The
 // main window owns one; its menu handlers pass the pickers' current dates.
 class OutputCommands

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-translations-l10n
+    qt6-base-dev qt6-translations-l10n qt6-charts-dev
     libsqlite3-dev libfreexl-dev libgsf-1-dev
     fonts-wqy-zenhei
     xvfb xauth xdotool imagemagick

@@ -19,6 +19,10 @@ public:
     QString filePath(const QString &name) const { return m_dir.filePath(name); }
     MainWindowFields fields;
 
+    // A household's months from `first` on: rent, food, bills, travel and a
+    // few small items (which the share pie folds), salary and extras.
+    void addHouseholdMonths(const QDate &first, int months);
+
     // `count` expense records spread over [start, end], 37 item names.
     void addExpenseSeries(int count, const QDate &start, const QDate &end);
 
