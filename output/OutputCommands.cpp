@@ -6,22 +6,24 @@
 #include "FileDialog.h"
 #include "KavloError.h"
 #include "MessageBox.h"
-#include "SaveFile.h"
+#include "SafeFileWriter.h"
 #include "TextCodec.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-
-void ShowExported(QWidget *owner, const QString &fileName)
+void WriteUserFileAndSay(QWidget *owner, const QString &action, const QString &fileName, const QByteArray &bytes)
 {
-    MessageBox::information(owner, QStringLiteral("导出成功！\r\n\r\n文件保存位置：\r\n") +
+    try {
+        WriteUserFile(fileName, bytes);
+    } catch (const KavloError &error) {
+        MessageBox::error(owner, FileWriteFailureText(action, error));
+        return;
+    }
+    MessageBox::information(owner, action + QStringLiteral("成功！\r\n\r\n文件保存位置：\r\n") +
                                        QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()));
 }
-
-} // namespace
 
 OutputCommands::OutputCommands(MainWindowFields &fields, QWidget *owner) : m_fields(fields), m_owner(owner) {}
 
@@ -72,7 +74,8 @@ QString OutputCommands::askFileName(const QString &extension)
     return AskSaveFileName(m_owner, extension, m_lastFileName);
 }
 
-QString OutputCommands::gatherAndAsk(const QDate &start, const QDate &end, const QString &extension, OutputRows &rows)
+QString OutputCommands::gatherAndAsk(const QDate &start, const QDate &end, const QString &extension,
+                                     OutputRows &rows)
 {
     if (!BuildOutputRows(start, end, rows))
         return QString();
@@ -88,8 +91,7 @@ void OutputCommands::SaveAsTxt(const QDate &start, const QDate &end, OutputLayou
             return;
         if (layout == OutputLayout::II)
             ConvertToLayoutII(rows);
-        SaveFileWhole(name, TextFileBytes(rows, layout));
-        ShowExported(m_owner, name);
+        WriteUserFileAndSay(m_owner, QStringLiteral("导出"), name, TextFileBytes(rows, layout));
     });
 }
 
@@ -102,13 +104,15 @@ void OutputCommands::SaveAsExcel(const QDate &start, const QDate &end, OutputLay
             return;
         const QString templatePath = QDir(templateDir()).filePath(WorkbookTemplateName(layout));
         if (!QFileInfo::exists(templatePath))
-            throw KavloError(QStringLiteral("找不到模板文件：%1").arg(QDir::toNativeSeparators(templatePath)));
+            throw KavloError(
+                QStringLiteral("找不到模板文件：%1").arg(QDir::toNativeSeparators(templatePath)));
         if (layout == OutputLayout::II)
             ConvertToLayoutII(rows);
+        QByteArray bytes;
         {
             BusyCursor busy;
-            ExportWorkbook(templatePath, rows, layout, name);
+            bytes = WorkbookFileBytes(templatePath, rows, layout);
         }
-        ShowExported(m_owner, name);
+        WriteUserFileAndSay(m_owner, QStringLiteral("导出"), name, bytes);
     });
 }

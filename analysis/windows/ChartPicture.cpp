@@ -2,21 +2,14 @@
 
 #include "ErrorReport.h"
 #include "KavloError.h"
-#include "MessageBox.h"
 #include "OutputCommands.h"
-#include "SaveFile.h"
 
 #include <QBuffer>
-#include <QDir>
-#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QWidget>
 
 namespace {
-// The one place the picture reaches the disk.
-void WritePicture(const QString &path, const QByteArray &png) { SaveFileWhole(path, png); }
-
 // The dialog opens on the picture saved last, by any chart window.
 QString &LastPictureName()
 {
@@ -49,8 +42,6 @@ void SaveChartPicture(QWidget *owner, QWidget *chart)
         const QString name = AskSaveFileName(owner, QStringLiteral("png"), LastPictureName());
         if (name.isEmpty())
             return;
-        WritePicture(name, ChartPng(chart));
-        MessageBox::information(owner, QStringLiteral("保存成功！\r\n\r\n文件保存位置：\r\n") +
-                                           QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath()));
+        WriteUserFileAndSay(owner, QStringLiteral("保存"), name, ChartPng(chart));
     });
 }
