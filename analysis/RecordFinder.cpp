@@ -1,29 +1,55 @@
 #include "RecordFinder.h"
 
 #include "AmountText.h"
+#include "KavloError.h"
+#include "TextCodec.h"
 
 namespace {
-inline char16_t foldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c; }
+inline uchar FoldAscii(uchar c) { return (c >= 'A' && c <= 'Z') ? uchar(c + ('a' - 'A')) : c; }
+
+// GBK and its GB18030 extension: one byte below 0x80, four when the second
+// byte is a digit, two otherwise.
+inline qsizetype CharacterLength(const uchar *p, qsizetype left)
+{
+    if (p[0] < 0x80 || left < 2)
+        return 1;
+    return (left >= 4 && p[1] >= '0' && p[1] <= '9') ? 4 : 2;
+}
 } // namespace
 
 TextFinder::TextFinder(const QString &needle)
 {
-    m_needle.reserve(needle.size());
-    for (QChar c : needle)
-        m_needle.append(QChar(foldAscii(c.unicode())));
+    try {
+        m_needle = Gbk::encode(needle);
+    } catch (const KavloError &) {
+        m_storable = false; // a character the ledger cannot store is in no record
+        return;
+    }
+    const qsizetype size = m_needle.size();
+    m_ascii = QByteArray(size, 0);
+    auto *bytes = reinterpret_cast<uchar *>(m_needle.data());
+    for (qsizetype i = 0; i < size; i += CharacterLength(bytes + i, size - i)) {
+        if (bytes[i] < 0x80) {
+            bytes[i] = FoldAscii(bytes[i]);
+            m_ascii[i] = 1;
+        }
+    }
 }
 
-bool TextFinder::operator()(const QString &text) const
+bool TextFinder::operator()(const QByteArray &gbk) const
 {
-    // Folding on the fly: no copy of the text, so a scan over a whole ledger
-    // allocates nothing for the rows that do not match.
+    if (!m_storable)
+        return false;
     const qsizetype n = m_needle.size();
-    const qsizetype last = text.size() - n;
-    const char16_t *hay = reinterpret_cast<const char16_t *>(text.constData());
-    const char16_t *needle = reinterpret_cast<const char16_t *>(m_needle.constData());
-    for (qsizetype start = 0; start <= last; ++start) {
+    const qsizetype size = gbk.size();
+    const auto *hay = reinterpret_cast<const uchar *>(gbk.constData());
+    const auto *needle = reinterpret_cast<const uchar *>(m_needle.constData());
+    // From a character's start, equal bytes keep both sides on the same
+    // character boundaries, so a byte where the needle has an ASCII character
+    // is an ASCII character of the text too, and only those are folded.
+    for (qsizetype start = 0; start + n <= size; start += CharacterLength(hay + start, size - start)) {
         qsizetype i = 0;
-        while (i < n && foldAscii(hay[start + i]) == needle[i])
+        while (i < n && (m_ascii[i] ? FoldAscii(hay[start + i]) : hay[start + i]) == needle[i])
             ++i;
         if (i == n)
             return true;

@@ -6,15 +6,19 @@
 
 // The find dialog's rule: the text anywhere in an item name or memo; ASCII
 // letters match without regard to case, every other character (Chinese,
-// full-width letters, punctuation) only exactly.
+// full-width letters, punctuation) only exactly. It works on the texts' GBK
+// bytes, so a scan over a whole ledger converts none of the records it does
+// not find; a match starts only where a character starts.
 class TextFinder
 {
 public:
     explicit TextFinder(const QString &needle);
-    bool operator()(const QString &text) const;
+    bool operator()(const QByteArray &gbk) const;
 
 private:
-    QString m_needle; // ASCII letters folded to lower case
+    QByteArray m_needle; // GBK bytes, ASCII letters in lower case
+    QByteArray m_ascii;  // per byte of the needle: 1 where an ASCII character stands
+    bool m_storable = true; // false: no stored text can hold the needle
 };
 
 // The records found and their sums, as the dialog's summary line gives them.

@@ -101,22 +101,29 @@ void TclsDatabaseUser::FindRecords(const QString &userName, const RecordScope &s
             {EncodeField(userName), dayKey(first), dayKey(last), EncodeField(scope.recordType)});
         RecordRowReader row(rs);
         DayCursor cursor(first, first.daysTo(last) + 1);
+        QHash<QByteArray, bool> nameMatches; // item names repeat: match each once
         for (; !rs.IsEOF(); rs.MoveNext()) {
             int length = 0;
             const char *date = rs.FieldRaw(row.date, &length);
             // Only records that a View of their day can show are found.
             if (cursor.index(date, length) < 0)
                 continue;
-            const QString name = row.decoded(rs, row.name, row.names);
-            const QString memo = row.decoded(rs, row.memo, row.memos);
-            if (!matches(name) && !matches(memo))
+            const int dateLength = length;
+            const char *raw = rs.FieldRaw(row.name, &length);
+            const QByteArray storedName = QByteArray::fromRawData(raw, length);
+            auto known = nameMatches.constFind(storedName);
+            if (known == nameMatches.constEnd())
+                known = nameMatches.insert(QByteArray(raw, length), matches(Base64Decode(storedName)));
+            raw = rs.FieldRaw(row.memo, &length);
+            const QByteArray storedMemo = QByteArray::fromRawData(raw, length);
+            if (!known.value() && !matches(Base64Decode(storedMemo)))
                 continue;
             result.id.append(QString::number(rs.FieldInteger(row.id)));
-            result.date.append(QString::fromLatin1(date, length));
+            result.date.append(QString::fromLatin1(date, dateLength));
             result.type.append(row.decoded(rs, row.type, row.types));
-            result.name.append(name);
+            result.name.append(row.decoded(rs, row.name, row.names));
             result.amount.append(FormatAmount(rs.FieldDouble(row.money)));
-            result.memo.append(memo);
+            result.memo.append(DecodeField(QByteArray(raw, length)));
         }
     }
     found = std::move(result);

@@ -46,8 +46,10 @@ struct RecordScope {
     QDate end;
 };
 
-// Accepts or refuses a decoded item name or memo.
-using TextMatch = std::function<bool(const QString &text)>;
+// Accepts or refuses an item name or memo, given as the GBK bytes its stored
+// form decodes to: the bytes are the text exactly, and only the records that
+// are found need converting to text.
+using TextMatch = std::function<bool(const QByteArray &gbk)>;
 
 struct ProgramNameLists {
     QStringList expense;

@@ -67,3 +67,28 @@ void BenchLedger::addHouseholdMonths(const QDate &first, int months)
     store.AddRecord(fields.g_strUserName, kTypeExpense, out.dates, out.names, out.amounts, out.memos);
     store.AddRecord(fields.g_strUserName, kTypeIncome, in.dates, in.names, in.amounts, in.memos);
 }
+
+void BenchLedger::addMixedSeries(int count, const QDate &start, const QDate &end)
+{
+    const qint64 dayCount = start.daysTo(end) + 1;
+    constexpr int kBatch = 20000;
+    QStringList dates[2], names[2], amounts[2], memos[2];
+    auto flush = [&](int type) {
+        fields.g_objDatabaseUser->AddRecord(fields.g_strUserName, type == 0 ? kTypeExpense : kTypeIncome,
+                                            dates[type], names[type], amounts[type], memos[type]);
+        for (QStringList *list : {&dates[type], &names[type], &amounts[type], &memos[type]})
+            list->clear();
+    };
+    for (int i = 0; i < count; ++i) {
+        const int type = (i % 5 == 4) ? 1 : 0;
+        dates[type] << start.addDays(qint64(i) * dayCount / count).toString(Qt::ISODate);
+        names[type] << (type == 0 ? QStringLiteral("早饭%1").arg(i % 33) : QStringLiteral("工资%1").arg(i % 9));
+        amounts[type] << QString::number(1 + (i % 997) / 10.0, 'f', 2);
+        memos[type] << QStringLiteral("备注%1 Note").arg(i);
+        if (dates[type].size() == kBatch)
+            flush(type);
+    }
+    for (int type : {0, 1})
+        if (!dates[type].isEmpty())
+            flush(type);
+}

@@ -265,6 +265,14 @@ private slots:
                                             << QStringList{"早饭"};
         QTest::newRow("reversed range") << "饭" << "" << false << day("2007-03-10") << day("2007-02-10")
                                         << QStringList{};
+        // "的的" is B5C4 B5C4 in GBK, and "牡" is C4B5: found only at a
+        // character's start. "傾" is 8341, whose second byte is "A".
+        QTest::newRow("no match across characters")
+            << "牡" << "" << true << none << none << QStringList{};
+        QTest::newRow("letter never matches inside a character")
+            << "a" << "" << false << day("2007-04-01") << day("2007-04-01") << QStringList{};
+        QTest::newRow("the same character does match")
+            << "的傾" << "" << true << none << none << QStringList{"房租"};
         QTest::newRow("no hit") << "电费" << "" << true << none << none << QStringList{};
     }
     void findRecords()
@@ -290,6 +298,7 @@ private slots:
         add(kTypeIncome, "2007-03-01", "奖金", "3000", "GAS station bonus");
         add(kTypeExpense, "2007-03-02", "晚饭", "30", "Ａｂｃ 100%");
         add(kTypeExpense, "2007-03-02", "午饭", "20", QString());
+        add(kTypeExpense, "2007-04-01", "房租", "1500", "的的傾");
         add(kTypeExpense, "2007-01-05", "煤气费", "99", "gas 一月 饭", kOther);
 
         RecordScope scope;
