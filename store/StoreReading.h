@@ -36,8 +36,8 @@ private:
     QHash<QByteArray, QString> m_cache;
 };
 
-// The columns of a full record row, looked up once per query, with a decoder
-// for each of its texts.
+// The columns of a full record row, looked up once per query, with decoders
+// for the texts that repeat from row to row.
 struct RecordRowReader {
     explicit RecordRowReader(const SqliteRecordset &rs)
         : id(rs.FieldIndex("ID")), date(rs.FieldIndex("Program_Date")), type(rs.FieldIndex("Program_Type")),
@@ -52,7 +52,7 @@ struct RecordRowReader {
         return cache.decode(raw, length);
     }
     const int id, date, type, name, money, memo;
-    DecodeCache types, names, memos;
+    DecodeCache types, names;
 };
 
 // The day of a range that a stored date names, or -1 for anything that is not
