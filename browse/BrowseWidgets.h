@@ -11,11 +11,10 @@
 #include <QStringList>
 
 class QLabel;
-class QTreeWidget;
-class QTreeWidgetItem;
 class QWidget;
 
 // Shared pieces of the browse windows.
 
-// The row of record i: date, type, item name, amount, memo.
-QTreeWidgetItem *MakeRecordRow(const QTreeWidget *list, const RangeRecords &records, int i);
+// The lists a record row shows, for a ReportTable with RecordColumns(): date,
+// type, item name, amount, memo.
+QList<const QStringList *> RecordTexts(const RangeRecords &records);

@@ -6,14 +6,13 @@
 #include "FormParts.h"
 #include "MessageBox.h"
 #include "RecordFinder.h"
-#include "ReportList.h"
+#include "ReportTable.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTreeWidget>
 
 namespace {
 constexpr int kTextLimit = 255; // the longest memo
@@ -48,7 +47,7 @@ TfrmFindRecord::TfrmFindRecord(MainWindowFields &fields, const QDate &start, con
     rdoAllDates->setObjectName(QStringLiteral("rdoAllDates"));
     rdoAllDates->setGeometry(336, 36, 120, 18);
 
-    lvwFound = MakeReportList(this, QStringLiteral("lvwFound"), RecordColumns());
+    lvwFound = new ReportTable(this, QStringLiteral("lvwFound"), RecordColumns());
     lvwFound->setGeometry(10, 62, 584, 340);
     lblSummary = MakeFigureLabel(this, QStringLiteral("lblSummary"), QString(), 10, 412, 594);
     lblSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -59,8 +58,8 @@ TfrmFindRecord::TfrmFindRecord(MainWindowFields &fields, const QDate &start, con
     setTabOrder(rdoRange, rdoAllDates);
     setTabOrder(rdoAllDates, lvwFound);
     connect(btnFind, &QPushButton::clicked, this, &TfrmFindRecord::btnFindClick);
-    connect(lvwFound, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem *item) { lvwFoundDoubleClick(lvwFound->indexOfTopLevelItem(item)); });
+    connect(lvwFound, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex &index) { lvwFoundDoubleClick(index.row()); });
 }
 
 void TfrmFindRecord::btnFindClick()
@@ -86,13 +85,11 @@ void TfrmFindRecord::btnFindClick()
             BusyButton busy(btnFind);
             m_fields.g_objDatabaseUser->FindRecords(m_fields.g_strUserName, scope, TextFinder(text), found);
         }
+        // The list reads the results where they are: let go of the old ones
+        // before they are replaced.
+        lvwFound->tableModel()->clear();
         m_found = std::move(found);
-        QList<QTreeWidgetItem *> rows;
-        rows.reserve(m_found.size());
-        for (int i = 0; i < m_found.size(); ++i)
-            rows << MakeReportRow(lvwFound, {m_found.date[i], m_found.type[i], m_found.name[i], m_found.amount[i],
-                                             m_found.memo[i]});
-        FillReportList(lvwFound, rows);
+        lvwFound->tableModel()->setLists({&m_found.date, &m_found.type, &m_found.name, &m_found.amount, &m_found.memo});
         lblSummary->setText(FindSummaryText(SummariseFound(m_found)));
     });
 }

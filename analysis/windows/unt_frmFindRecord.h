@@ -11,7 +11,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QTreeWidget;
+class ReportTable;
 
 // "查找收支记录": the records whose item name or memo holds a text, of one
 // type or both, in the pickers' range or over all dates. A double click on a
@@ -44,6 +44,6 @@ private:
     QRadioButton *rdoRange;
     QRadioButton *rdoAllDates;
     QPushButton *btnFind;
-    QTreeWidget *lvwFound;
+    ReportTable *lvwFound; // shows m_found where it is
     QLabel *lblSummary;
 };

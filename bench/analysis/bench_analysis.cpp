@@ -17,7 +17,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QTreeWidget>
 
 #include <sqlite3.h>
 

@@ -30,9 +30,9 @@ QString Figure(const QWidget *root, const char *name) { return LabelText(root, n
 
 bool RowWashed(const QTreeWidget *list, int row) { return list->topLevelItem(row)->background(1).style() != Qt::NoBrush; }
 
-void DoubleClickRow(QTreeWidget *list, int row)
+void DoubleClickRow(ReportTable *list, int row)
 {
-    const QPoint point = list->visualItemRect(list->topLevelItem(row)).center();
+    const QPoint point = list->rowRect(row).center();
     // A double click is a click and then the second press.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, point);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, point);
@@ -226,7 +226,7 @@ private slots:
             dialog->findChild<QLineEdit *>(QStringLiteral("edtText"))->setText(QStringLiteral("VALENTINE"));
             dialog->findChild<QRadioButton *>(QStringLiteral("rdoAllDates"))->setChecked(true);
             dialog->findChild<QPushButton *>(QStringLiteral("btnFind"))->click();
-            auto *found = dialog->findChild<QTreeWidget *>(QStringLiteral("lvwFound"));
+            auto *found = dialog->findChild<ReportTable *>(QStringLiteral("lvwFound"));
             QCOMPARE(Rows(found), (QList<QStringList>{{"2007-02-14", "支出", "鲜花", "99.00", "Valentine"},
                                                       {"2007-02-14", "支出", "晚饭", "300.00", "valentine dinner"}}));
             QCOMPARE(LabelText(dialog, "lblSummary"), QStringLiteral("找到 2 条记录    支出合计：399.00    收入合计：0.00"));
@@ -239,17 +239,17 @@ private slots:
         QVERIFY(!ledger->fields.g_hActiveDialog);
         QCOMPARE(panel->startDate(), viewStart);
         QCOMPARE(panel->endDate(), viewEnd);
-        auto *days = panel->findChild<QTreeWidget *>(QStringLiteral("lvwInAndOut_List1"));
-        auto *details = panel->findChild<QTreeWidget *>(QStringLiteral("lvwInAndOut_List2"));
+        auto *days = panel->findChild<ReportTable *>(QStringLiteral("lvwInAndOut_List1"));
+        auto *details = panel->findChild<ReportTable *>(QStringLiteral("lvwInAndOut_List2"));
         auto *ids = panel->findChild<QListWidget *>(QStringLiteral("lstInAndOut_List2_ID"));
-        QCOMPARE(days->topLevelItemCount(), int(viewStart.daysTo(viewEnd)) + 1);
-        QCOMPARE(days->currentItem()->text(1), QStringLiteral("2007-02-14"));
-        QVERIFY(days->currentItem()->isSelected());
-        QCOMPARE(details->topLevelItemCount(), 3);
-        QTreeWidgetItem *record = details->currentItem();
-        QVERIFY(record && record->isSelected());
-        QCOMPARE(ids->item(details->indexOfTopLevelItem(record))->text(), wanted);
-        QCOMPARE(record->text(3), QStringLiteral("晚饭"));
+        QCOMPARE(days->tableModel()->rowCount(), int(viewStart.daysTo(viewEnd)) + 1);
+        QCOMPARE(days->selectedRow(), days->currentRow());
+        QCOMPARE(days->tableModel()->text(days->selectedRow(), 1), QStringLiteral("2007-02-14"));
+        QCOMPARE(details->tableModel()->rowCount(), 3);
+        const int record = details->selectedRow();
+        QCOMPARE(details->currentRow(), record);
+        QCOMPARE(ids->item(record)->text(), wanted);
+        QCOMPARE(details->tableModel()->text(record, 3), QStringLiteral("晚饭"));
         QVERIFY(MessageBox::shown().isEmpty());
     }
 
@@ -271,10 +271,10 @@ private slots:
             dialog->findChild<QRadioButton *>(QStringLiteral("rdoAllDates"))->setChecked(true);
             dialog->findChild<QComboBox *>(QStringLiteral("cboType"))->setCurrentIndex(2); // 收入
             button->click();
-            QCOMPARE(Rows(dialog->findChild<QTreeWidget *>(QStringLiteral("lvwFound"))).size(), 0);
+            QCOMPARE(Rows(dialog->findChild<ReportTable *>(QStringLiteral("lvwFound"))).size(), 0);
             dialog->findChild<QComboBox *>(QStringLiteral("cboType"))->setCurrentIndex(1); // 支出
             button->click();
-            QCOMPARE(Rows(dialog->findChild<QTreeWidget *>(QStringLiteral("lvwFound"))).size(), 1);
+            QCOMPARE(Rows(dialog->findChild<ReportTable *>(QStringLiteral("lvwFound"))).size(), 1);
             QVERIFY(dialog->isVisible());
         });
         panel->mnuInAndOut_More_FindRecordClick();
