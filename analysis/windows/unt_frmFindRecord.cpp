@@ -62,6 +62,9 @@ TfrmFindRecord::TfrmFindRecord(MainWindowFields &fields, const QDate &start, con
             [this](const QModelIndex &index) { lvwFoundDoubleClick(index.row()); });
 }
 
+// The results go before the list that reads them.
+TfrmFindRecord::~TfrmFindRecord() { lvwFound->tableModel()->clear(); }
+
 void TfrmFindRecord::btnFindClick()
 {
     runGuarded(this, [&] {

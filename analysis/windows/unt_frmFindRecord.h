@@ -22,6 +22,7 @@ class TfrmFindRecord : public QDialog
 public:
     // start and end are the browse panel's pickers, read when it opens.
     TfrmFindRecord(MainWindowFields &fields, const QDate &start, const QDate &end, QWidget *parent = nullptr);
+    ~TfrmFindRecord() override;
 
     void btnFindClick();
     void lvwFoundDoubleClick(int row);
