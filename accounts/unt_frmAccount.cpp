@@ -5,6 +5,7 @@
 #include "ErrorReport.h"
 #include "FormBuilder.h"
 #include "MessageBox.h"
+#include "StorableText.h"
 #include "unt_clsDatabaseUser.h"
 
 #include <QComboBox>
@@ -175,6 +176,9 @@ void TfrmAccount::NewUserOk()
         edtNew_Password2->setFocus();
         return;
     }
+    if (RefuseUnstorable(this, edtNew_UserName, name, QStringLiteral("用户名")) ||
+        RefuseUnstorable(this, edtNew_Password1, password1, QStringLiteral("密码")))
+        return;
     bool created = false;
     {
         BusyButton busy(btnOk);
@@ -206,6 +210,9 @@ void TfrmAccount::ModifyPasswordOk()
         edtModify_NewPassword2->setFocus();
         return;
     }
+    if (RefuseUnstorable(this, edtModify_OldPassword, edtModify_OldPassword->text(), QStringLiteral("老密码")) ||
+        RefuseUnstorable(this, edtModify_NewPassword1, edtModify_NewPassword1->text(), QStringLiteral("新密码")))
+        return;
     QWidget *focused = focusWidget();
     bool changed = false;
     {
@@ -230,6 +237,8 @@ void TfrmAccount::DeleteUserOk()
         accept();
         return;
     }
+    if (RefuseUnstorable(this, edtDelete_Password, edtDelete_Password->text(), QStringLiteral("密码")))
+        return;
     bool deleted = false;
     {
         BusyButton busy(btnOk);
