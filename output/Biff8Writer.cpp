@@ -1,7 +1,7 @@
 #include "Biff8Writer.h"
 
 #include "KavloError.h"
-#include "SaveFile.h"
+#include "SafeFileWriter.h"
 
 #include <QHash>
 #include <QtEndian>
@@ -286,4 +286,4 @@ QByteArray Biff8Writer::fileBytes() const
     return QByteArray(reinterpret_cast<const char *>(bytes), qsizetype(size));
 }
 
-void Biff8Writer::save(const QString &path) const { SaveFileWhole(path, fileBytes()); }
+void Biff8Writer::save(const QString &path) const { WriteUserFile(path, fileBytes()); }

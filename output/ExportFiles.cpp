@@ -2,6 +2,7 @@
 
 #include "Biff8Writer.h"
 #include "KavloError.h"
+#include "SafeFileWriter.h"
 #include "TextCodec.h"
 #include "XlsReader.h"
 
@@ -25,8 +26,8 @@ QString WorkbookTemplateName(OutputLayout layout)
 QStringList WorkbookHeaders(OutputLayout layout)
 {
     if (layout == OutputLayout::I)
-        return {QStringLiteral("日期"), QStringLiteral("类别"), QStringLiteral("项目"), QStringLiteral("金额"),
-                QStringLiteral("备注")};
+        return {QStringLiteral("日期"), QStringLiteral("类别"), QStringLiteral("项目"),
+                QStringLiteral("金额"), QStringLiteral("备注")};
     return {QStringLiteral("日期"), QStringLiteral("项目"), QStringLiteral("收入"), QStringLiteral("支出"),
             QStringLiteral("备注")};
 }
@@ -40,7 +41,7 @@ void WriteWorkbookTemplate(const QString &path, OutputLayout layout)
     writer.save(path);
 }
 
-void ExportWorkbook(const QString &templatePath, const OutputRows &rows, OutputLayout layout, const QString &path)
+QByteArray WorkbookFileBytes(const QString &templatePath, const OutputRows &rows, OutputLayout layout)
 {
     const QList<QStringList> templateRows = ReadXlsSheet(templatePath);
 
@@ -77,5 +78,11 @@ void ExportWorkbook(const QString &templatePath, const OutputRows &rows, OutputL
     for (int i = 0; i < rows.size(); ++i)
         for (int k = 0; k < 5; ++k)
             writer.setCell(first + i, columnOf[k], Gbk::decode(rows.c[k].at(i)));
-    writer.save(path);
+    return writer.fileBytes();
+}
+
+void ExportWorkbook(const QString &templatePath, const OutputRows &rows, OutputLayout layout,
+                    const QString &path)
+{
+    WriteUserFile(path, WorkbookFileBytes(templatePath, rows, layout));
 }

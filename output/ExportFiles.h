@@ -17,9 +17,13 @@ QString WorkbookTemplateName(OutputLayout layout); // "qmrvz.xls" or "qmrvz2.xls
 QStringList WorkbookHeaders(OutputLayout layout);
 void WriteWorkbookTemplate(const QString &path, OutputLayout layout);
 
-// Writes a new workbook at `path`: the template's rows, then one row of five
-// text cells per output row, each under the template column named for it.
-// The rows must already be in the given layout. Throws KavloError, before
-// touching `path`, when the template cannot be read, lacks a column name or
-// the rows would not fit on one sheet.
-void ExportWorkbook(const QString &templatePath, const OutputRows &rows, OutputLayout layout, const QString &path);
+// The bytes of the exported workbook: the template's rows, then one row of
+// five text cells per output row, each under the template column named for
+// it. The rows must already be in the given layout. Throws KavloError when the
+// template cannot be read, lacks a column name or the rows would not fit on
+// one sheet.
+QByteArray WorkbookFileBytes(const QString &templatePath, const OutputRows &rows, OutputLayout layout);
+// Writes them at `path` through WriteUserFile; nothing is touched when the
+// bytes cannot be made.
+void ExportWorkbook(const QString &templatePath, const OutputRows &rows, OutputLayout layout,
+                    const QString &path);

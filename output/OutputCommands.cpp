@@ -6,17 +6,26 @@
 #include "FileDialog.h"
 #include "KavloError.h"
 #include "MessageBox.h"
-#include "SaveFile.h"
+#include "SafeFileWriter.h"
 #include "TextCodec.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-
-void ShowExported(QWidget *owner, const QString &fileName)
+namespace
 {
+
+// Writes the exported file and says how it went: success only once the file
+// is whole on the disk; otherwise what failed, the file and the system's text.
+void WriteExport(QWidget *owner, const QString &fileName, const QByteArray &bytes)
+{
+    try {
+        WriteUserFile(fileName, bytes);
+    } catch (const KavloError &error) {
+        MessageBox::error(owner, FileWriteFailureText(QStringLiteral("导出"), error));
+        return;
+    }
     MessageBox::information(owner, QStringLiteral("导出成功！\r\n\r\n文件保存位置：\r\n") +
                                        QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()));
 }
@@ -67,7 +76,8 @@ QString OutputCommands::askFileName(const QString &extension)
     return name;
 }
 
-QString OutputCommands::gatherAndAsk(const QDate &start, const QDate &end, const QString &extension, OutputRows &rows)
+QString OutputCommands::gatherAndAsk(const QDate &start, const QDate &end, const QString &extension,
+                                     OutputRows &rows)
 {
     if (!BuildOutputRows(start, end, rows))
         return QString();
@@ -83,8 +93,7 @@ void OutputCommands::SaveAsTxt(const QDate &start, const QDate &end, OutputLayou
             return;
         if (layout == OutputLayout::II)
             ConvertToLayoutII(rows);
-        SaveFileWhole(name, TextFileBytes(rows, layout));
-        ShowExported(m_owner, name);
+        WriteExport(m_owner, name, TextFileBytes(rows, layout));
     });
 }
 
@@ -97,13 +106,15 @@ void OutputCommands::SaveAsExcel(const QDate &start, const QDate &end, OutputLay
             return;
         const QString templatePath = QDir(templateDir()).filePath(WorkbookTemplateName(layout));
         if (!QFileInfo::exists(templatePath))
-            throw KavloError(QStringLiteral("找不到模板文件：%1").arg(QDir::toNativeSeparators(templatePath)));
+            throw KavloError(
+                QStringLiteral("找不到模板文件：%1").arg(QDir::toNativeSeparators(templatePath)));
         if (layout == OutputLayout::II)
             ConvertToLayoutII(rows);
+        QByteArray bytes;
         {
             BusyCursor busy;
-            ExportWorkbook(templatePath, rows, layout, name);
+            bytes = WorkbookFileBytes(templatePath, rows, layout);
         }
-        ShowExported(m_owner, name);
+        WriteExport(m_owner, name, bytes);
     });
 }

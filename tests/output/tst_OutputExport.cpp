@@ -1,5 +1,6 @@
 #include "Biff8Writer.h"
 #include "ExportFiles.h"
+#include "FileLimit.h"
 #include "FileDialog.h"
 #include "KavloError.h"
 #include "MainWindowFields.h"
@@ -13,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 using Grid = QList<QStringList>;
@@ -175,6 +178,10 @@ private slots:
         QTest::newRow("xls: no extension") << int(Xls) << "book" << "book.xls";
         QTest::newRow("xls: .XLS kept") << int(Xls) << "book.XLS" << "book.XLS";
         QTest::newRow("xls: other extension kept") << int(Xls) << "report.txt" << "report.txt.xls";
+        // The longest name the file system takes is written too.
+        const QString longest = QString(251, 'n');
+        QTest::newRow("txt: longest name") << int(Txt) << longest + ".txt" << longest + ".txt";
+        QTest::newRow("xls: longest name") << int(Xls) << longest + ".xls" << longest + ".xls";
     }
     void nameRules()
     {
@@ -257,29 +264,26 @@ private slots:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("sentence");
         for (int kind : {int(Txt), int(Xls)}) {
             const char *k = kind == Txt ? "txt" : "xls";
-            QTest::addRow("%s: read-only folder", k) << kind << "read-only";
-            QTest::addRow("%s: missing folder", k) << kind << "missing";
-            QTest::addRow("%s: no room for a temporary name", k) << kind << "long-name";
+            QTest::addRow("%s: read-only folder", k) << kind << "read-only" << "导出失败：没有写入该位置的权限。";
+            QTest::addRow("%s: missing folder", k) << kind << "missing" << "导出失败：文件夹不存在。";
         }
     }
     void writeFailureKeepsOldFile()
     {
         QFETCH(int, kind);
         QFETCH(QString, how);
+        QFETCH(QString, sentence);
         const QString ext = kind == Txt ? ".txt" : ".xls";
         QString path;
         if (how == "read-only") {
             if (geteuid() == 0)
-                QSKIP("file permissions do not bind root");
+                QSKIP("file permissions do not bind root; fullDisk covers root");
             path = out("ro" + ext);
-        } else if (how == "missing") {
-            path = out("no/such/folder/x" + ext);
         } else {
-            // The longest name the file system takes: the temporary name made
-            // beside it is longer still, so the write fails before the rename.
-            path = out(QString(255 - ext.size(), 'n') + ext);
+            path = out("no/such/folder/x" + ext);
         }
         const QByteArray old("the old file");
         if (how != "missing")
@@ -295,12 +299,84 @@ private slots:
 
         QVERIFY(!icons().contains(MessageBox::Information));
         QCOMPARE(icons().last(), MessageBox::Error);
+        QVERIFY2(MessageBox::shown().last().text.startsWith(sentence + "\r\n\r\n" + path + "\r\n\r\n"),
+                 qPrintable(MessageBox::shown().last().text));
         if (how != "missing") {
             QCOMPARE(readAll(path), old);
             QCOMPARE(filesInOut(), QStringList{QFileInfo(path).fileName()});
         } else {
             QVERIFY(filesInOut().isEmpty());
         }
+    }
+
+    // A full disk, reproduced without root by a child process whose files
+    // may not grow past a limit (EFBIG): small files, which never leave a
+    // buffered writer's buffer before the close, and large ones, new and
+    // overwritten. One message says what failed, where and the system's text;
+    // the old file stays whole and no temporary is left.
+    void fullDisk_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<long>("limit");
+        QTest::addColumn<bool>("overwrite");
+        for (int kind : {int(Txt), int(Xls)}) {
+            const char *k = kind == Txt ? "txt" : "xls";
+            // About 1.1 KB of text, 6 KB of workbook; 25 KB and 40 KB.
+            const long smallLimit = kind == Txt ? 512 : 2048;
+            QTest::addRow("%s: small, new file", k) << kind << 3 << smallLimit << false;
+            QTest::addRow("%s: small, overwrite", k) << kind << 3 << smallLimit << true;
+            QTest::addRow("%s: large, new file", k) << kind << 200 << 16384L << false;
+            QTest::addRow("%s: large, overwrite", k) << kind << 200 << 16384L << true;
+        }
+    }
+    void fullDisk()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, records);
+        QFETCH(long, limit);
+        QFETCH(bool, overwrite);
+        QStringList dates, names, amounts, memos;
+        for (int i = 0; i < records; ++i) {
+            dates << "2007-03-01";
+            names << QStringLiteral("项目%1").arg(i);
+            amounts << "12.50";
+            memos << QStringLiteral("备注 %1").arg(i);
+        }
+        m_fields.g_objDatabaseUser->AddRecord(m_fields.g_strUserName, kTypeExpense, dates, names, amounts, memos);
+        const QString path = out(kind == Txt ? "report.txt" : "report.xls");
+        const QByteArray old = QByteArray("the old report, still whole\r\n").repeated(100);
+        if (overwrite)
+            writeFile(path, old);
+
+        const QByteArray boxes = RunWithFileSizeLimit(limit, [&] {
+            MessageBox::setNextAnswer(MessageBox::Yes);
+            FileDialog::setNextFileName(path);
+            run(Kind(kind), kMar1, kMar1, OutputLayout::I);
+            QByteArray report;
+            for (const MessageBox::Shown &box : MessageBox::shown())
+                report += QByteArray::number(int(box.icon)) + ' ' + box.text.toUtf8() + '\n';
+            return report;
+        });
+
+        const QString failure = QStringLiteral("导出失败：磁盘空间不足。\r\n\r\n") + path + QStringLiteral("\r\n\r\n") +
+                                QString::fromLocal8Bit(std::strerror(EFBIG));
+        QByteArray expected;
+        if (overwrite)
+            expected += QByteArray::number(int(MessageBox::Question)) + ' ' + "有同名文件存在，您想覆盖它吗？\n";
+        expected += QByteArray::number(int(MessageBox::Error)) + ' ' + failure.toUtf8() + '\n';
+        QCOMPARE(QString::fromUtf8(boxes), QString::fromUtf8(expected));
+        QCOMPARE(filesInOut(), overwrite ? QStringList{"report" + QString(kind == Txt ? ".txt" : ".xls")} : QStringList{});
+        if (overwrite)
+            QCOMPARE(readAll(path), old);
+
+        // The same export without the limit is as large as the case says.
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        FileDialog::setNextFileName(path);
+        run(Kind(kind), kMar1, kMar1, OutputLayout::I);
+        QCOMPARE(icons().last(), MessageBox::Information);
+        QVERIFY(QFileInfo(path).size() > limit);
+        QCOMPARE(QFileInfo(path).size() > 16384, records > 100);
     }
 
     // The shipped templates, then one row of five text cells per output row,
