@@ -11,6 +11,7 @@
 #include "TestSupport.h"
 #include "unt_clsDatabaseUser.h"
 #include "unt_clsOneCopy.h"
+#include "unt_frmAccount.h"
 #include "unt_frmEditProgramNames.h"
 #include "unt_frmGetProgramTotal.h"
 #include "unt_frmLogin.h"
@@ -211,7 +212,8 @@ void TestWindowManager::loginHasNoTaskbarEntryNorButtonsThenMainWindowHasOne()
     TfrmMain main(m_db->path());
     bool managed = false;
     QStringList state;
-    QList<xcb_window_t> entriesDuringLogin{1};
+    QList<xcb_window_t> entriesDuringLogin{1}, entriesDuringAccount{1};
+    bool accountManaged = false;
     QRect outer, client;
     QImage frameTop;
     WhenModalShows<TfrmLogin>(this, [&](TfrmLogin *login) {
@@ -220,6 +222,13 @@ void TestWindowManager::loginHasNoTaskbarEntryNorButtonsThenMainWindowHasOne()
         entriesDuringLogin = x.taskbarEntriesOfThisProcess();
         outer = x.outerRect(Id(login));
         client = login->geometry();
+        // The user management dialog, opened from the login, has none either.
+        WhenModalShows<TfrmAccount>(this, [&](TfrmAccount *account) {
+            accountManaged = WaitManaged(x, account);
+            entriesDuringAccount = x.taskbarEntriesOfThisProcess();
+            account->reject();
+        });
+        login->btnAccount->click();
         login->edtPassword->setText(QStringLiteral("pw"));
         login->btnOK->click();
     });
@@ -227,6 +236,8 @@ void TestWindowManager::loginHasNoTaskbarEntryNorButtonsThenMainWindowHasOne()
     QVERIFY(managed);
     QVERIFY2(state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")), qPrintable(state.join(' ')));
     QVERIFY(entriesDuringLogin.isEmpty());
+    QVERIFY(accountManaged);
+    QVERIFY(entriesDuringAccount.isEmpty());
     // No frame of the window manager's around the dialog, so none of its
     // title-bar buttons: the dialog draws its own caption, without any.
     QCOMPARE(outer, client);
