@@ -28,7 +28,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QTreeWidget>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
@@ -324,15 +323,13 @@ void TestWindowManager::fixedDialogsCannotMaximiseOrResize()
     TfrmMain main(m_db->path());
     main.g_objFields.g_strUserName = kUser;
     main.InitMainWindow();
-    QTreeWidget detailList;
-    detailList.setColumnCount(6);
     std::unique_ptr<QWidget> dialog;
     if (window == QLatin1String("share"))
         dialog = std::make_unique<TfrmGetProgramTotal>();
     else if (window == QLatin1String("listing"))
         dialog = std::make_unique<TfrmShowRecord>();
     else if (window == QLatin1String("modify"))
-        dialog = std::make_unique<TfrmModifyRecord>(m_db->path(), &detailList);
+        dialog = std::make_unique<TfrmModifyRecord>(m_db->path(), [](const QString &, const QString &, const QString &) {});
     else
         dialog = std::make_unique<TfrmEditProgramNames>(main.g_objFields, main.pnlOut);
     dialog->show();
