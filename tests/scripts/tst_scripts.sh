@@ -103,5 +103,18 @@ check "reinstall: shows that the records are kept ($second)" \
     [ "$second" = "Keeping existing database: $prefix/Database/qmrvz.sjk" ]
 check "reinstall: the records are untouched" [ "$(md5sum <"$prefix/Database/qmrvz.sjk")" = "$before" ]
 
+# --- what run.sh builds ---------------------------------------------------
+# The configuration scripts/build.sh makes for run.sh: the program folder's
+# targets, and no test or benchmark among them.
+if cmake -S "$src" -B "$work/program-build" -G Ninja -DKAVLO_BUILD_TESTS=OFF -DKAVLO_BUILD_BENCH=OFF >/dev/null 2>&1; then
+    targets=$(cmake --build "$work/program-build" --target help 2>/dev/null | sed -n 's/^\([^ :]*\):.*/\1/p')
+    for wanted in kavlo kavlo-mkdb kavlo-mkxls; do
+        check "program build: has $wanted" grep -qx "$wanted" <<<"$targets"
+    done
+    check "program build: no tests or benchmarks" bash -c "! grep -E '^(tst_|test_|bench_|kavlo_testsupport|kavlo_benchsupport)' <<<'$targets'"
+else
+    check "program build: configures" false
+fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
