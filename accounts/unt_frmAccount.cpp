@@ -6,6 +6,7 @@
 #include "FormBuilder.h"
 #include "FormParts.h"
 #include "MessageBox.h"
+#include "StorableText.h"
 #include "unt_clsDatabaseUser.h"
 #include "WindowSystem.h"
 
@@ -174,6 +175,9 @@ void TfrmAccount::NewUserOk()
         edtNew_Password2->setFocus();
         return;
     }
+    if (RefuseUnstorable(this, edtNew_UserName, name, QStringLiteral("用户名")) ||
+        RefuseUnstorable(this, edtNew_Password1, password1, QStringLiteral("密码")))
+        return;
     bool created = false;
     {
         BusyButton busy(btnOk);
@@ -205,6 +209,9 @@ void TfrmAccount::ModifyPasswordOk()
         edtModify_NewPassword2->setFocus();
         return;
     }
+    if (RefuseUnstorable(this, edtModify_OldPassword, edtModify_OldPassword->text(), QStringLiteral("老密码")) ||
+        RefuseUnstorable(this, edtModify_NewPassword1, edtModify_NewPassword1->text(), QStringLiteral("新密码")))
+        return;
     QWidget *focused = focusWidget();
     bool changed = false;
     {
@@ -229,6 +236,8 @@ void TfrmAccount::DeleteUserOk()
         accept();
         return;
     }
+    if (RefuseUnstorable(this, edtDelete_Password, edtDelete_Password->text(), QStringLiteral("密码")))
+        return;
     bool deleted = false;
     {
         BusyButton busy(btnOk);

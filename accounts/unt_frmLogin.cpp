@@ -5,6 +5,7 @@
 #include "ErrorReport.h"
 #include "FormBuilder.h"
 #include "MessageBox.h"
+#include "StorableText.h"
 #include "TextCodec.h"
 #include "unt_clsDatabaseUser.h"
 #include "unt_frmAccount.h"
@@ -94,6 +95,8 @@ void TfrmLogin::btnOKClick()
         edtPassword->setFocus();
         return;
     }
+    if (RefuseUnstorable(this, edtPassword, password, QStringLiteral("密码")))
+        return;
     bool accepted = false;
     {
         BusyButton busy(btnOK);

@@ -3,6 +3,7 @@
 #include "AmountText.h"
 #include "DefaultLists.h"
 #include "KavloError.h"
+#include "LedgerFiles.h"
 #include "TextCodec.h"
 
 #include <QCoreApplication>
@@ -129,6 +130,8 @@ void TclsDatabaseUser::CreateDatabaseFile(const QString &path)
 {
     if (QFileInfo::exists(path))
         throw KavloError(QStringLiteral("%1 already exists").arg(path));
+    // Private from the first byte: the engine would make it 0644.
+    CreatePrivateFile(path);
     try {
         SqliteConnection connection;
         connection.Open(path, true);
@@ -193,8 +196,20 @@ bool TclsDatabaseUser::DeleteUser(const QString &userName, const QString &passwo
 
 bool TclsDatabaseUser::CheckLogin(const QString &userName, const QString &password)
 {
+    const QByteArray n = EncodeField(userName);
     const QByteArray p = EncodeField(password);
-    return RenewUserRow(EncodeField(userName), p, p);
+    try {
+        return RenewUserRow(n, p, p);
+    } catch (const KavloError &e) {
+        if (!IsWriteRefusal(e.cause()))
+            throw;
+    }
+    // The row cannot be renewed (a read-only or full ledger, or one another
+    // program is writing): matching credentials still log in, and the user
+    // list keeps its order.
+    ConnectionScope scope(g_objConnection, g_strConnection);
+    SqliteRecordset rs = g_objConnection.Query(kCredentialQuery, {n, p});
+    return countRows(rs) > 0;
 }
 
 bool TclsDatabaseUser::RenewUserRow(const QByteArray &n, const QByteArray &password, const QByteArray &newPassword)

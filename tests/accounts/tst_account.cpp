@@ -64,6 +64,11 @@ void TestAccount::newUserValidation_data()
     QTest::newRow("no second password") << "u" << "a" << "" << "密码不能为空！" << "edtNew_Password2";
     QTest::newRow("differ") << "u" << "abc" << "abd" << "您两次输入的密码不一样！" << "edtNew_Password2";
     QTest::newRow("differ in case only") << "u" << "abc" << "ABC" << "您两次输入的密码不一样！" << "edtNew_Password2";
+    // Characters without a stored form are refused by name, never stored as "?".
+    QTest::newRow("name cannot be stored") << QStringLiteral("王\uE81E") << "a" << "a"
+                                           << "用户名中的字符 U+E81E 不能保存，请删去它。" << "edtNew_UserName";
+    QTest::newRow("password cannot be stored") << "u" << QStringLiteral("p\uE78D") << QStringLiteral("p\uE78D")
+                                               << "密码中的字符 U+E78D 不能保存，请删去它。" << "edtNew_Password1";
 }
 
 void TestAccount::newUserValidation()
@@ -137,6 +142,8 @@ void TestAccount::changePasswordValidation_data()
     QTest::newRow("new differ") << "a" << "b" << "c" << "您两次输入的新密码不一样！" << "edtModify_NewPassword2";
     QTest::newRow("new differ in case") << "a" << "b" << "B" << "您两次输入的新密码不一样！"
                                         << "edtModify_NewPassword2";
+    QTest::newRow("new cannot be stored") << "a" << QStringLiteral("\uE864") << QStringLiteral("\uE864")
+                                          << "新密码中的字符 U+E864 不能保存，请删去它。" << "edtModify_NewPassword1";
 }
 
 void TestAccount::changePasswordValidation()

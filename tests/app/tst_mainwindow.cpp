@@ -1,5 +1,6 @@
 #include "BrowsePanel.h"
 #include "EntryPanel.h"
+#include "LedgerBackup.h"
 #include "MessageBox.h"
 #include "ModalDialogs.h"
 #include "TestSupport.h"
@@ -48,6 +49,8 @@ private slots:
     void outputMenuItemsReachTheCommands();
     void cancelledLoginNeverShowsTheWindow();
     void passedLoginShapesTheWindow();
+    void loginBacksUpTheLedger_data();
+    void loginBacksUpTheLedger();
 
 private:
     void addPending(EntryPanel *panel, const QString &prefix, const QString &name);
@@ -459,6 +462,43 @@ void TestMainWindow::passedLoginShapesTheWindow()
     QCOMPARE(main.ddeServer->Tag, 1);
     QCOMPARE(main.mask(), MainWindowOutline(QSize(650, 480)));
     QVERIFY(main.rdoOut->isChecked());
+}
+
+void TestMainWindow::loginBacksUpTheLedger_data()
+{
+    QTest::addColumn<bool>("blocked");
+    QTest::newRow("backup made") << false;
+    QTest::newRow("backup impossible") << true;
+}
+
+void TestMainWindow::loginBacksUpTheLedger()
+{
+    QFETCH(bool, blocked);
+    const QString backup = LedgerBackup::PathFor(m_db->path(), QDate::currentDate());
+    if (blocked) {
+        // A file where the backup folder goes: no backup, for root too.
+        QFile blocker(LedgerBackup::Folder(m_db->path()));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+    TfrmMain main(m_db->path());
+    whenLoginShows(this, [](TfrmLogin *login) {
+        login->edtPassword->setText(QStringLiteral("pw"));
+        login->btnOK->click();
+    });
+    QVERIFY(main.FormCreate());
+    main.WaitForBackup();
+    QCoreApplication::processEvents();
+    QCOMPARE(QFileInfo::exists(backup), !blocked);
+    // A failure is told beside the work, never in a box that holds it up.
+    QVERIFY(MessageBox::shown().isEmpty());
+    QCOMPARE(main.lblBackup->isVisibleTo(&main), blocked);
+    if (blocked) {
+        QCOMPARE(main.lblBackup->text(), QStringLiteral("今天的自动备份没有做成，账本本身没有受影响。"));
+        QVERIFY2(main.lblBackup->toolTip().contains(LedgerBackup::Folder(m_db->path())),
+                 qPrintable(main.lblBackup->toolTip()));
+    } else {
+        QCOMPARE(TclsDatabaseUser(backup).GetUserNames(), QStringList{kUser});
+    }
 }
 
 QTEST_MAIN(TestMainWindow)
