@@ -12,9 +12,7 @@ QLabel *MakeFigureLabel(QWidget *parent, const QString &name, const QString &tex
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(name);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, kMaroon);
-    label->setPalette(palette);
+    SetTextColor(label, kMaroon);
     if (rightEdge >= 0) {
         // Wide enough for any figure; the text hugs the right edge.
         const int width = rightEdge - left;
