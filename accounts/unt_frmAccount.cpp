@@ -4,9 +4,11 @@
 #include "BusyBracket.h"
 #include "ErrorReport.h"
 #include "FormBuilder.h"
+#include "FormParts.h"
 #include "MessageBox.h"
 #include "StorableText.h"
 #include "unt_clsDatabaseUser.h"
+#include "WindowSystem.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -18,12 +20,7 @@
 namespace {
 const QColor kMaroon(128, 0, 0);
 
-void setMaroon(QLabel *label)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, kMaroon);
-    label->setPalette(palette);
-}
+void setMaroon(QLabel *label) { SetTextColor(label, kMaroon); }
 
 // Names the first empty one of the fields (in the order given), or none.
 QLineEdit *firstEmpty(std::initializer_list<QLineEdit *> edits)
@@ -41,6 +38,8 @@ TfrmAccount::TfrmAccount(QWidget *parent, const QString &databasePath) : QDialog
     setWindowTitle(QStringLiteral("用户管理"));
     setFont(KavloUiFont());
     setFixedSize(380, 240);
+    // Opened from the login, while the program has no taskbar entry yet.
+    KeepOffTaskbar(this);
 
     pgeAccount = new QTabWidget(this);
     pgeAccount->setObjectName(QStringLiteral("pgeAccount"));

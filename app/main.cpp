@@ -1,6 +1,7 @@
 #include "AppFonts.h"
 #include "ErrorReport.h"
 #include "KavloImages.h"
+#include "RuntimeFolder.h"
 #include "unt_clsOneCopy.h"
 #include "unt_frmMain.h"
 
@@ -43,6 +44,7 @@ std::unique_ptr<TclsOneCopyMutex> TakeOneCopyMutex(int &argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    EnsureRuntimeFolder();
     const std::unique_ptr<TclsOneCopyMutex> mutex = TakeOneCopyMutex(argc, argv);
     if (!mutex)
         return 0;

@@ -1,6 +1,7 @@
 #include "unt_clsDatabaseUser.h"
 
 #include "AmountText.h"
+#include "StoreReading.h"
 #include "DefaultLists.h"
 #include "KavloError.h"
 #include "LedgerFiles.h"
@@ -34,30 +35,6 @@ QByteArray checkedDate(const QString &text)
         throw KavloError(QStringLiteral("'%1' is not a date of the form yyyy-mm-dd").arg(text));
     return text.toLatin1();
 }
-
-// Decoding the same stored text again and again (record types, item names)
-// is most of the cost of a long range; remember what was decoded.
-class DecodeCache
-{
-public:
-    QString decode(const char *data, int length)
-    {
-        if (length == 0)
-            return QString();
-        const QByteArray key = QByteArray::fromRawData(data, length);
-        auto it = m_cache.constFind(key);
-        if (it != m_cache.constEnd())
-            return it.value();
-        const QByteArray owned(data, length);
-        const QString text = DecodeField(owned);
-        if (m_cache.size() < 4096)
-            m_cache.insert(owned, text);
-        return text;
-    }
-
-private:
-    QHash<QByteArray, QString> m_cache;
-};
 
 // Amounts repeat as well: one shared text per value keeps a long range from
 // holding a string of its own for every record's amount.
@@ -207,20 +184,6 @@ void TclsDatabaseUser::CreateLedger(const LedgerLocation &location)
                              FailureCause::Unknown, location.describe());
     }
     connection->CreateSchema();
-}
-
-template <typename F> auto TclsDatabaseUser::Operate(F &&body) -> decltype(body())
-{
-    try {
-        OperationScope scope(*g_objConnection);
-        return body();
-    } catch (const KavloError &e) {
-        if (e.cause() != FailureCause::ConnectionLost || !g_objConnection->MayRetry())
-            throw;
-    }
-    g_objConnection->Disconnect();
-    OperationScope scope(*g_objConnection);
-    return body();
 }
 
 // --- Users ------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "unt_frmAccount.h"
 
 #include <QComboBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -31,6 +32,8 @@ private slots:
     void deleteWithWrongPassword();
     void noUsersGreysPages_data();
     void noUsersGreysPages();
+    void noticeGreysWithItsPage_data();
+    void noticeGreysWithItsPage();
     void cancelEndsWithCancel();
 
 private:
@@ -264,6 +267,49 @@ void TestAccount::noUsersGreysPages()
     dialog.btnOk->click();
     QVERIFY(MessageBox::shown().isEmpty());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
+}
+
+void TestAccount::noticeGreysWithItsPage_data()
+{
+    QTest::addColumn<bool>("withUser");
+    QTest::newRow("no users: greyed") << false;
+    QTest::newRow("a user: maroon") << true;
+}
+
+// Counts the pixels of a page drawn in a maroon-like colour.
+static int maroonPixels(QWidget *page)
+{
+    const QImage image = page->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 90 && c.green() < 60 && c.blue() < 60)
+                ++count;
+        }
+    return count;
+}
+
+void TestAccount::noticeGreysWithItsPage()
+{
+    QFETCH(bool, withUser);
+    TempDatabase db;
+    if (withUser)
+        TclsDatabaseUser(db.path()).CreateUser(QStringLiteral("u"), QStringLiteral("p"));
+    TfrmAccount dialog(nullptr, db.path());
+    dialog.show();
+    dialog.pgeAccount->setCurrentWidget(dialog.TabSheet3);
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    // The notice is the page's only coloured text: maroon while the page
+    // works, grey like the rest of it while it is disabled.
+    const int maroon = maroonPixels(dialog.TabSheet3);
+    if (withUser)
+        QVERIFY2(maroon > 50, qPrintable(QString::number(maroon)));
+    else
+        QCOMPARE(maroon, 0);
+    // The new-user page always works, and its notice stays maroon.
+    dialog.pgeAccount->setCurrentWidget(dialog.TabSheet1);
+    QVERIFY(maroonPixels(dialog.TabSheet1) > 50);
 }
 
 void TestAccount::cancelEndsWithCancel()

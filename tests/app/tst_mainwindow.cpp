@@ -2,6 +2,7 @@
 #include "EntryPanel.h"
 #include "LedgerBackup.h"
 #include "MessageBox.h"
+#include "ModalDialogs.h"
 #include "TestSupport.h"
 #include "unt_clsButtonCreator.h"
 #include "unt_clsDatabaseUser.h"
@@ -38,6 +39,7 @@ private slots:
     void showCommand();
     void showCommandBringsActiveDialog();
     void outlineIsTheRoundedRectangle();
+    void separatorIsASolidSilverBar();
     void backgroundDragsTheWindow_data();
     void backgroundDragsTheWindow();
     void closeAsksForPendingLists_data();
@@ -69,19 +71,9 @@ QStringList comboItems(QComboBox *combo)
     return items;
 }
 
-// Acts on the login dialog once it runs modally (its creation already runs
-// the event loop once, for the splash, so a plain zero timer fires too early).
 void whenLoginShows(QObject *context, std::function<void(TfrmLogin *)> act)
 {
-    auto *timer = new QTimer(context);
-    QObject::connect(timer, &QTimer::timeout, context, [timer, act] {
-        if (auto *login = qobject_cast<TfrmLogin *>(QApplication::activeModalWidget())) {
-            timer->deleteLater();
-            timer->stop();
-            act(login);
-        }
-    });
-    timer->start(10);
+    WhenModalShows<TfrmLogin>(context, std::move(act));
 }
 
 QAction *findAction(QMenu *menu, const QString &name)
@@ -425,6 +417,24 @@ void TestMainWindow::outputMenuItemsReachTheCommands()
     action->trigger();
     QCOMPARE(MessageBox::shown().size(), 1);
     QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("查看起始日期不能大于截止日期！"));
+}
+
+void TestMainWindow::separatorIsASolidSilverBar()
+{
+    TfrmMain &main = *m_main;
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    const QImage image = main.grab().toImage();
+    const QRect bar(29, 86, 593, 2);
+    QCOMPARE(main.shpSeparator->geometry(), bar);
+    // Every pixel of the bar, its ends included, is silver.
+    int silver = 0;
+    for (int y = bar.top(); y <= bar.bottom(); ++y)
+        for (int x = bar.left(); x <= bar.right(); ++x)
+            silver += image.pixelColor(x, y) == QColor(192, 192, 192);
+    QCOMPARE(silver, 593 * 2);
+    // And nothing of it spills over the skin around it.
+    QCOMPARE(image.pixelColor(28, 86), main.imgBackground->pixmap().toImage().pixelColor(28, 86));
+    QCOMPARE(image.pixelColor(29, 88), main.imgBackground->pixmap().toImage().pixelColor(29, 88));
 }
 
 void TestMainWindow::cancelledLoginNeverShowsTheWindow()
