@@ -13,8 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace
-{
+namespace {
 
 // Writes the exported file and says how it went: success only once the file
 // is whole on the disk; otherwise what failed, the file and the system's text.
@@ -76,8 +75,7 @@ QString OutputCommands::askFileName(const QString &extension)
     return name;
 }
 
-QString OutputCommands::gatherAndAsk(const QDate &start, const QDate &end, const QString &extension,
-                                     OutputRows &rows)
+QString OutputCommands::gatherAndAsk(const QDate &start, const QDate &end, const QString &extension, OutputRows &rows)
 {
     if (!BuildOutputRows(start, end, rows))
         return QString();
@@ -106,8 +104,7 @@ void OutputCommands::SaveAsExcel(const QDate &start, const QDate &end, OutputLay
             return;
         const QString templatePath = QDir(templateDir()).filePath(WorkbookTemplateName(layout));
         if (!QFileInfo::exists(templatePath))
-            throw KavloError(
-                QStringLiteral("找不到模板文件：%1").arg(QDir::toNativeSeparators(templatePath)));
+            throw KavloError(QStringLiteral("找不到模板文件：%1").arg(QDir::toNativeSeparators(templatePath)));
         if (layout == OutputLayout::II)
             ConvertToLayoutII(rows);
         QByteArray bytes;

@@ -12,8 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 
 FailureCause causeOf(int error)
 {
