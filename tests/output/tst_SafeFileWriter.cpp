@@ -10,8 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 
 QByteArray readAll(const QString &path)
 {
