@@ -7,6 +7,7 @@
 #include "DatePicker.h"
 #include "ErrorReport.h"
 #include "MessageBox.h"
+#include "ReportTable.h"
 #include "unt_clsButtonCreator.h"
 #include "unt_frmGetProgramTotal.h"
 #include "unt_frmModifyRecord.h"
@@ -18,8 +19,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
-#include <QTreeWidget>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -79,12 +80,12 @@ BrowsePanel::BrowsePanel(MainWindowFields &fields, QWidget *parent) : QWidget(pa
     lblInAndOut_Surplus =
         MakeFigureLabel(this, QStringLiteral("lblInAndOut_Surplus"), kInitialSurplus, 454, 12, 604);
 
-    lvwInAndOut_List1 = MakeReportList(this, QStringLiteral("lvwInAndOut_List1"),
-                                       {{QStringLiteral("日期"), 186, false},
-                                        {QStringLiteral("支出"), 186, true},
-                                        {QStringLiteral("收入"), 188, true}});
+    lvwInAndOut_List1 = new ReportTable(this, QStringLiteral("lvwInAndOut_List1"),
+                                        {{QStringLiteral("日期"), 186, false},
+                                         {QStringLiteral("支出"), 186, true},
+                                         {QStringLiteral("收入"), 188, true}});
     lvwInAndOut_List1->setGeometry(12, 37, 593, 133);
-    lvwInAndOut_List2 = MakeReportList(this, QStringLiteral("lvwInAndOut_List2"), RecordColumns());
+    lvwInAndOut_List2 = new ReportTable(this, QStringLiteral("lvwInAndOut_List2"), RecordColumns());
     lvwInAndOut_List2->setGeometry(12, 179, 593, 157);
     lstInAndOut_List2_ID = new QListWidget(this);
     lstInAndOut_List2_ID->setObjectName(QStringLiteral("lstInAndOut_List2_ID"));
@@ -126,6 +127,13 @@ BrowsePanel::BrowsePanel(MainWindowFields &fields, QWidget *parent) : QWidget(pa
             });
 
     buildMoreMenu();
+}
+
+BrowsePanel::~BrowsePanel()
+{
+    // The lists let go of the cache before it goes.
+    lvwInAndOut_List1->tableModel()->clear();
+    lvwInAndOut_List2->tableModel()->clear();
 }
 
 void BrowsePanel::buildMoreMenu()
@@ -177,11 +185,7 @@ bool BrowsePanel::rangeIsValid()
     return true;
 }
 
-int BrowsePanel::selectedDetailRow() const
-{
-    const QList<QTreeWidgetItem *> selected = lvwInAndOut_List2->selectedItems();
-    return selected.isEmpty() ? -1 : lvwInAndOut_List2->indexOfTopLevelItem(selected.first());
-}
+int BrowsePanel::selectedDetailRow() const { return lvwInAndOut_List2->selectedRow(); }
 
 void BrowsePanel::ViewClick()
 {
@@ -194,45 +198,46 @@ void BrowsePanel::ViewClick()
         RangeRecords records;
         m_fields.g_objDatabaseUser->ListRecordsOfDate(m_fields.g_strUserName, startDate(), endDate(), days,
                                                       records);
+        // The lists show the cache itself: they let go of it before it is
+        // replaced.
+        m_fillingDays = true;
+        lvwInAndOut_List1->tableModel()->clear();
+        lvwInAndOut_List2->tableModel()->clear();
+        lstInAndOut_List2_ID->clear();
         g_objDayTotals = std::move(days);
         g_objRangeRecords = std::move(records);
-
-        QList<QTreeWidgetItem *> rows;
-        rows.reserve(g_objDayTotals.size());
-        for (int i = 0; i < g_objDayTotals.size(); ++i)
-            rows << MakeReportRow(lvwInAndOut_List1, {g_objDayTotals.date[i], g_objDayTotals.expense[i],
-                                                      g_objDayTotals.income[i]});
-        m_fillingDays = true;
-        FillReportList(lvwInAndOut_List1, rows);
+        lvwInAndOut_List1->tableModel()->setLists(
+            {&g_objDayTotals.date, &g_objDayTotals.expense, &g_objDayTotals.income});
         m_fillingDays = false;
 
         lvwInAndOut_List1->setFocus();
-        if (!rows.isEmpty()) {
-            // Selecting the end date's row shows its records through the
-            // selection handler.
-            lvwInAndOut_List1->setCurrentItem(rows.last());
-            lvwInAndOut_List1->scrollToItem(rows.last());
-        }
+        // Selecting the end date's row, as the End key would, shows its
+        // records through the selection handler; the arrow keys go on from it.
+        lvwInAndOut_List1->selectRow(g_objDayTotals.size() - 1);
         UpdateRangeTotals();
     });
 }
 
 void BrowsePanel::lvwInAndOut_List1SelectItem(int row)
 {
-    const QTreeWidgetItem *day = lvwInAndOut_List1->topLevelItem(row);
-    if (!day)
+    if (row < 0 || row >= lvwInAndOut_List1->tableModel()->rowCount())
         return;
-    const QString date = day->text(1);
+    const QString date = lvwInAndOut_List1->tableModel()->text(row, 1);
     const RangeRecords &records = g_objRangeRecords;
-    QList<QTreeWidgetItem *> rows;
+    // The store lists the records by day in date order, and "yyyy-mm-dd"
+    // texts sort as the days do: the day's records stand together, found
+    // without reading a decade of dates on every click.
+    const auto first = std::lower_bound(records.date.cbegin(), records.date.cend(), date);
+    const auto last = std::upper_bound(first, records.date.cend(), date);
+    QList<int> entries;
     QStringList ids;
-    for (int i = 0; i < records.size(); ++i) {
-        if (records.date[i] != date)
-            continue;
-        rows << MakeRecordRow(lvwInAndOut_List2, records, i);
+    entries.reserve(last - first);
+    ids.reserve(last - first);
+    for (int i = int(first - records.date.cbegin()); i < int(last - records.date.cbegin()); ++i) {
+        entries << i;
         ids << records.id[i];
     }
-    FillReportList(lvwInAndOut_List2, rows);
+    lvwInAndOut_List2->tableModel()->setLists(RecordTexts(records), entries);
     lstInAndOut_List2_ID->clear();
     lstInAndOut_List2_ID->addItems(ids);
 }
@@ -273,9 +278,8 @@ void BrowsePanel::DeleteClick()
         // The store goes first: a delete that fails must leave the figures
         // agreeing with the lists and the store.
         m_fields.g_objDatabaseUser->DeleteRecord(lstInAndOut_List2_ID->item(row)->text());
+        // Takes the detail row and its ID along with the cache entry.
         ApplyRecordChange(ChangeKind::Delete);
-        std::unique_ptr<QListWidgetItem> id(lstInAndOut_List2_ID->takeItem(row));
-        std::unique_ptr<QTreeWidgetItem> detail(lvwInAndOut_List2->takeTopLevelItem(row));
         // No neighbouring record may inherit the selection and be deleted next.
         lvwInAndOut_List2->clearSelection();
     });
@@ -290,10 +294,15 @@ void BrowsePanel::ModifyClick()
             return;
         }
         BringToFront(window());
-        TfrmModifyRecord dialog(m_fields.g_objDatabaseUser->databasePath(), lvwInAndOut_List2, window());
-        const QTreeWidgetItem *detail = lvwInAndOut_List2->topLevelItem(row);
-        dialog.SetRecord(lstInAndOut_List2_ID->item(row)->text(), detail->text(1), detail->text(3),
-                         detail->text(4), detail->text(5));
+        TfrmModifyRecord dialog(
+            m_fields.g_objDatabaseUser->databasePath(),
+            [this, row](const QString &name, const QString &amount, const QString &memo) {
+                writeDetail(row, name, amount, memo);
+            },
+            window());
+        const ReportTableModel *detail = lvwInAndOut_List2->tableModel();
+        dialog.SetRecord(lstInAndOut_List2_ID->item(row)->text(), detail->text(row, 1), detail->text(row, 3),
+                         detail->text(row, 4), detail->text(row, 5));
         int result;
         {
             ActiveDialogScope active(m_fields, &dialog);
@@ -304,27 +313,46 @@ void BrowsePanel::ModifyClick()
     });
 }
 
+void BrowsePanel::writeDetail(int row, const QString &name, const QString &amount, const QString &memo)
+{
+    ReportTableModel *detail = lvwInAndOut_List2->tableModel();
+    const int entry = detail->sourceRow(row);
+    if (entry < 0 || entry >= g_objRangeRecords.size())
+        return;
+    g_objRangeRecords.name[entry] = name;
+    g_objRangeRecords.amount[entry] = amount;
+    g_objRangeRecords.memo[entry] = memo;
+    detail->textsChanged(row, row);
+}
+
 void BrowsePanel::ApplyRecordChange(ChangeKind kind)
 {
     const int row = selectedDetailRow();
     if (row < 0)
         return;
-    const QTreeWidgetItem *detail = lvwInAndOut_List2->topLevelItem(row);
+    ReportTableModel *detail = lvwInAndOut_List2->tableModel();
     const QString id = lstInAndOut_List2_ID->item(row)->text();
-    const QString date = detail->text(1);
+    const QString date = detail->text(row, 1);
 
     RangeRecords &records = g_objRangeRecords;
     const int index = records.id.indexOf(id);
-    if (index >= 0) {
-        if (kind == ChangeKind::Modify) {
-            records.name[index] = detail->text(3);
-            records.amount[index] = FormatAmount(ParseAmountText(detail->text(4)));
-            records.memo[index] = detail->text(5);
-        } else {
-            for (QStringList *column : {&records.id, &records.date, &records.type, &records.name,
-                                        &records.amount, &records.memo})
-                column->removeAt(index);
+    if (index >= 0 && kind == ChangeKind::Modify) {
+        records.name[index] = detail->text(row, 3);
+        records.amount[index] = FormatAmount(ParseAmountText(detail->text(row, 4)));
+        records.memo[index] = detail->text(row, 5);
+        detail->textsChanged(row, row);
+    } else if (kind == ChangeKind::Delete) {
+        // The row shows the very entry its ID names, so both go at once.
+        std::function<void()> removeEntry;
+        if (index >= 0) {
+            removeEntry = [&records, index] {
+                for (QStringList *column : {&records.id, &records.date, &records.type, &records.name,
+                                            &records.amount, &records.memo})
+                    column->removeAt(index);
+            };
         }
+        detail->removeRow(row, removeEntry);
+        std::unique_ptr<QListWidgetItem> gone(lstInAndOut_List2_ID->takeItem(row));
     }
 
     double expense = 0;
@@ -341,14 +369,8 @@ void BrowsePanel::ApplyRecordChange(ChangeKind kind)
         g_objDayTotals.balance[day] = FormatAmount(income - expense);
     }
 
-    const int rows = qMin(lvwInAndOut_List1->topLevelItemCount(), g_objDayTotals.size());
-    for (int i = 0; i < rows; ++i) {
-        QTreeWidgetItem *item = lvwInAndOut_List1->topLevelItem(i);
-        if (item->text(2) != g_objDayTotals.expense[i])
-            item->setText(2, g_objDayTotals.expense[i]);
-        if (item->text(3) != g_objDayTotals.income[i])
-            item->setText(3, g_objDayTotals.income[i]);
-    }
+    // The per-day rows read DayTotals: they only need painting anew.
+    lvwInAndOut_List1->tableModel()->textsChanged(0, g_objDayTotals.size() - 1);
     UpdateRangeTotals();
 }
 
@@ -395,7 +417,7 @@ void BrowsePanel::mnuInAndOut_More_ShowRecordClick()
         BringToFront(window());
         TfrmShowRecord dialog(window());
         ActiveDialogScope active(m_fields, &dialog);
-        dialog.ShowRecords(start, end, days, records);
+        dialog.ShowRecords(start, end, days, std::move(records));
         dialog.exec();
     });
 }

@@ -11,7 +11,7 @@ class QDateEdit;
 class QLabel;
 class QListWidget;
 class QMenu;
-class QTreeWidget;
+class ReportTable;
 class TclsButtonCreator;
 
 // The date-range browse panel "pnlInAndOut": the days of a range with their
@@ -23,6 +23,7 @@ class BrowsePanel : public QWidget
     Q_OBJECT
 public:
     explicit BrowsePanel(MainWindowFields &fields, QWidget *parent = nullptr);
+    ~BrowsePanel() override;
 
     void setRange(const QDate &start, const QDate &end);
     QDate startDate() const;
@@ -42,7 +43,9 @@ public:
 
     enum class ChangeKind { Modify, Delete };
     // Brings cache, per-day rows and figures up to date for the record of the
-    // selected detail row after it was modified or deleted in the store.
+    // selected detail row after it was modified or deleted in the store. The
+    // detail list shows the cache itself, so a deleted record's detail row
+    // and ID go with its cache entry.
     void ApplyRecordChange(ChangeKind kind);
     void UpdateRangeTotals();
     // Shows the records of the per-day row given (selected or not).
@@ -51,6 +54,8 @@ public:
 private:
     bool rangeIsValid();
     int selectedDetailRow() const;
+    // The modify dialog's change, written into the record of detail row `row`.
+    void writeDetail(int row, const QString &name, const QString &amount, const QString &memo);
     void onDaySelectionChanged(const QList<int> &selectedRows, const QList<int> &unselectedRows);
     void buildMoreMenu();
 
@@ -61,8 +66,10 @@ private:
     QLabel *lblInAndOut_Days;
     QLabel *Label1;
     QLabel *lblInAndOut_Surplus;
-    QTreeWidget *lvwInAndOut_List1;
-    QTreeWidget *lvwInAndOut_List2;
+    // Both lists show the cache below: the days all of DayTotals, the details
+    // the selected day's entries of RangeRecords.
+    ReportTable *lvwInAndOut_List1;
+    ReportTable *lvwInAndOut_List2;
     QListWidget *lstInAndOut_List2_ID; // never shown: the ID of each detail row
     QLabel *lblInAndOut_OutMoney1;
     QLabel *lblInAndOut_OutMoney2;

@@ -8,11 +8,10 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QTreeWidget>
 
-QTreeWidgetItem *MakeRecordRow(const QTreeWidget *list, const RangeRecords &records, int i)
+QList<const QStringList *> RecordTexts(const RangeRecords &records)
 {
-    return MakeReportRow(list, {records.date[i], records.type[i], records.name[i], records.amount[i], records.memo[i]});
+    return {&records.date, &records.type, &records.name, &records.amount, &records.memo};
 }
 
 RangeSums SumDayTotals(const DayTotals &days)

@@ -9,15 +9,14 @@
 #include <QStringList>
 
 class QLabel;
-class QTreeWidget;
-class QTreeWidgetItem;
 class QWidget;
 
 // Shared pieces of the browse windows: record rows, figure labels and the
 // modal-window chores.
 
-// The row of record i: date, type, item name, amount, memo.
-QTreeWidgetItem *MakeRecordRow(const QTreeWidget *list, const RangeRecords &records, int i);
+// The lists a record row shows, for a ReportTable with RecordColumns(): date,
+// type, item name, amount, memo.
+QList<const QStringList *> RecordTexts(const RangeRecords &records);
 
 // The range figures: sums of the per-day texts, in floating point.
 struct RangeSums {

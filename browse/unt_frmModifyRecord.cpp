@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTextCursor>
-#include <QTreeWidget>
 
 namespace {
 constexpr int kNameLimit = 50;
@@ -48,8 +47,8 @@ void KeepLimitAboveText(QLineEdit *edit, int limit)
 
 } // namespace
 
-TfrmModifyRecord::TfrmModifyRecord(const QString &databasePath, QTreeWidget *detailList, QWidget *parent)
-    : QDialog(parent), m_databasePath(databasePath), m_detailList(detailList)
+TfrmModifyRecord::TfrmModifyRecord(const QString &databasePath, StoredChange writeRow, QWidget *parent)
+    : QDialog(parent), m_databasePath(databasePath), m_writeRow(std::move(writeRow))
 {
     setObjectName(QStringLiteral("frmModifyRecord"));
     SetupFixedDialog(this, QStringLiteral("修改"), 322, 236);
@@ -169,14 +168,8 @@ void TfrmModifyRecord::btnSaveClick()
             FormShow(); // the store exists even when saving before the first show
             g_objDatabaseUser->UpdateRecord(g_strID, name, amount.text, memo);
         }
-        if (m_detailList) {
-            const QList<QTreeWidgetItem *> selected = m_detailList->selectedItems();
-            if (!selected.isEmpty()) {
-                selected.first()->setText(3, name);
-                selected.first()->setText(4, amount.text);
-                selected.first()->setText(5, memo);
-            }
-        }
+        if (m_writeRow)
+            m_writeRow(name, amount.text, memo);
         MessageBox::information(this, QStringLiteral("修改成功！"));
         accept();
     });

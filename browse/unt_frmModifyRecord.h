@@ -4,13 +4,13 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 
 class PlainTextLimit;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class QTreeWidget;
 
 // Changes the item name, amount and memo of one stored record. On success it
 // stores the change, writes it into the browse panel's selected detail row
@@ -19,9 +19,11 @@ class TfrmModifyRecord : public QDialog
 {
     Q_OBJECT
 public:
-    // detailList: the browse panel's lvwInAndOut_List2, whose selected row
-    // receives the change.
-    TfrmModifyRecord(const QString &databasePath, QTreeWidget *detailList, QWidget *parent = nullptr);
+    // Receives the stored item name, amount and memo for the opener's
+    // selected detail row (columns 3, 4 and 5 of lvwInAndOut_List2).
+    using StoredChange = std::function<void(const QString &name, const QString &amount, const QString &memo)>;
+
+    TfrmModifyRecord(const QString &databasePath, StoredChange writeRow, QWidget *parent = nullptr);
     ~TfrmModifyRecord() override;
 
     // The opener's record: its ID and the detail row's texts, shown whole even
@@ -40,7 +42,7 @@ private:
     void rejectAmount(const QString &message);
 
     QString m_databasePath;
-    QTreeWidget *m_detailList;
+    StoredChange m_writeRow;
     QString g_strID;
     std::unique_ptr<TclsDatabaseUser> g_objDatabaseUser;
 

@@ -2,9 +2,9 @@
 
 #include "AmountText.h"
 #include "BrowseWidgets.h"
+#include "ReportTable.h"
 
 #include <QLabel>
-#include <QTreeWidget>
 
 TfrmShowRecord::TfrmShowRecord(QWidget *parent) : QDialog(parent)
 {
@@ -13,21 +13,27 @@ TfrmShowRecord::TfrmShowRecord(QWidget *parent) : QDialog(parent)
     lblDate = new QLabel(this);
     lblDate->setObjectName(QStringLiteral("lblDate"));
     lblDate->setGeometry(10, 10, 584, 16);
-    lvwList = MakeReportList(this, QStringLiteral("lvwList"), RecordColumns());
+    lvwList = new ReportTable(this, QStringLiteral("lvwList"), RecordColumns());
     lvwList->setGeometry(10, 32, 584, 352);
     lblTotal = MakeFigureLabel(this, QStringLiteral("lblTotal"), QString(), 10, 394, 594);
     lblTotal->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
+TfrmShowRecord::~TfrmShowRecord()
+{
+    // The list lets go of the records before they go.
+    lvwList->tableModel()->clear();
+}
+
 void TfrmShowRecord::ShowRecords(const QDate &start, const QDate &end, const DayTotals &days,
-                                 const RangeRecords &records)
+                                 RangeRecords records)
 {
     lblDate->setText(RangeLineText(start, end));
-    QList<QTreeWidgetItem *> rows;
-    rows.reserve(records.size());
-    for (int i = 0; i < records.size(); ++i)
-        rows << MakeRecordRow(lvwList, records, i);
-    FillReportList(lvwList, rows);
+    lvwList->tableModel()->clear();
+    g_objRangeRecords = std::move(records);
+    // The listing shows no record IDs: a long range need not keep them.
+    g_objRangeRecords.id = QStringList();
+    lvwList->tableModel()->setLists(RecordTexts(g_objRangeRecords));
 
     const RangeSums sums = SumDayTotals(days);
     lblTotal->setText(QStringLiteral("支出合计：%1    收入合计：%2    结余合计：%3")

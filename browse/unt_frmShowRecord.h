@@ -6,7 +6,7 @@
 #include <QDialog>
 
 class QLabel;
-class QTreeWidget;
+class ReportTable;
 
 // Every record of a range, day after day, with the range's expense, income
 // and balance on one line below. Closed by its frame only.
@@ -15,11 +15,15 @@ class TfrmShowRecord : public QDialog
     Q_OBJECT
 public:
     explicit TfrmShowRecord(QWidget *parent = nullptr);
+    ~TfrmShowRecord() override;
 
-    void ShowRecords(const QDate &start, const QDate &end, const DayTotals &days, const RangeRecords &records);
+    // The window keeps the records it is given and lists them from there; they
+    // go with the window.
+    void ShowRecords(const QDate &start, const QDate &end, const DayTotals &days, RangeRecords records);
 
 private:
     QLabel *lblDate;
-    QTreeWidget *lvwList;
+    ReportTable *lvwList;
     QLabel *lblTotal;
+    RangeRecords g_objRangeRecords;
 };

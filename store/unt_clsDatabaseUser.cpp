@@ -11,6 +11,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -55,6 +56,28 @@ public:
 
 private:
     QHash<QByteArray, QString> m_cache;
+};
+
+// Amounts repeat as well: one shared text per value keeps a long range from
+// holding a string of its own for every record's amount.
+class AmountCache
+{
+public:
+    QString format(double value)
+    {
+        quint64 key;
+        std::memcpy(&key, &value, sizeof key);
+        auto it = m_cache.constFind(key);
+        if (it != m_cache.constEnd())
+            return it.value();
+        const QString text = FormatAmount(value);
+        if (m_cache.size() < 4096)
+            m_cache.insert(key, text);
+        return text;
+    }
+
+private:
+    QHash<quint64, QString> m_cache;
 };
 
 int countRows(SqliteRecordset &rs)
@@ -326,6 +349,7 @@ void TclsDatabaseUser::ListRecordsOfDate(const QString &userName, const QDate &s
             DecodeCache types;
             DecodeCache names;
             DecodeCache memos;
+            AmountCache amounts;
             qsizetype day = 0;
             for (; !rs.IsEOF(); rs.MoveNext()) {
                 int length = 0;
@@ -353,7 +377,7 @@ void TclsDatabaseUser::ListRecordsOfDate(const QString &userName, const QDate &s
                 recordLists.date.append(dayLists.date.at(day));
                 recordLists.type.append(type);
                 recordLists.name.append(name);
-                recordLists.amount.append(FormatAmount(money));
+                recordLists.amount.append(amounts.format(money));
                 recordLists.memo.append(memo);
             }
         }

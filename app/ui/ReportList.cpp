@@ -11,7 +11,6 @@
 
 namespace {
 const char *kRightColumns = "kavloRightColumns";
-constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 
 // Image 0 of the row list. The hidden first column cannot show it, so the
 // first visible column draws it before its text, with tighter margins than
@@ -50,38 +49,43 @@ private:
 };
 } // namespace
 
+void SetupReportView(QTreeView *view, const QString &name, const QList<ReportColumn> &columns)
+{
+    view->setObjectName(name);
+    view->setRootIsDecorated(false);
+    view->setItemsExpandable(false);
+    view->setUniformRowHeights(true); // keeps thousands of rows cheap to lay out
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setAllColumnsShowFocus(true);
+    view->setSortingEnabled(false);
+    view->header()->setStretchLastSection(false);
+    view->header()->setSectionsMovable(false);
+    for (int i = 0; i < columns.size(); ++i)
+        view->setColumnWidth(i + 1, columns[i].width);
+    view->setItemDelegateForColumn(1, new RowImageDelegate(view));
+    // The first column only carries data that is not shown.
+    view->setColumnWidth(0, 0);
+    view->setColumnHidden(0, true);
+}
+
 QTreeWidget *MakeReportList(QWidget *parent, const QString &name, const QList<ReportColumn> &columns)
 {
     auto *list = new QTreeWidget(parent);
-    list->setObjectName(name);
-    list->setRootIsDecorated(false);
-    list->setItemsExpandable(false);
-    list->setUniformRowHeights(true); // keeps thousands of rows cheap to lay out
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setAllColumnsShowFocus(true);
-    list->setSortingEnabled(false);
     list->setColumnCount(columns.size() + 1);
-    list->header()->setStretchLastSection(false);
-    list->header()->setSectionsMovable(false);
-
     QStringList captions{QString()};
     QList<int> right;
     for (const ReportColumn &column : columns)
         captions << column.caption;
     list->setHeaderLabels(captions);
     for (int i = 0; i < columns.size(); ++i) {
-        list->setColumnWidth(i + 1, columns[i].width);
         if (columns[i].rightAligned) {
-            list->headerItem()->setTextAlignment(i + 1, kRight);
+            list->headerItem()->setTextAlignment(i + 1, kReportRight);
             right << i + 1;
         }
     }
-    list->setItemDelegateForColumn(1, new RowImageDelegate(list));
-    // The first column only carries data that is not shown.
-    list->setColumnWidth(0, 0);
-    list->setColumnHidden(0, true);
+    SetupReportView(list, name, columns);
     list->setProperty(kRightColumns, QVariant::fromValue(right));
     return list;
 }
@@ -93,7 +97,7 @@ QTreeWidgetItem *MakeReportRow(const QTreeWidget *list, const QStringList &texts
     auto *row = new QTreeWidgetItem(all);
     const QList<int> right = list->property(kRightColumns).value<QList<int>>();
     for (int column : right)
-        row->setTextAlignment(column, kRight);
+        row->setTextAlignment(column, kReportRight);
     return row;
 }
 

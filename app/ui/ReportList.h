@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
@@ -16,13 +17,23 @@ class QWidget;
 
 inline const QColor kMaroon(128, 0, 0);
 
+// How right-aligned columns align their captions and texts.
+constexpr Qt::Alignment kReportRight = Qt::AlignRight | Qt::AlignVCenter;
+
 struct ReportColumn {
     QString caption;
     int width;
     bool rightAligned;
 };
 
-// A read-only report list with whole-row selection. Its first column is the
+// The look and behaviour every report list shares: read-only, one row
+// selected at a time across all columns, column 0 hidden, the columns' widths
+// and the row image drawn before the text of column 1. The view's columns
+// must exist already.
+void SetupReportView(QTreeView *view, const QString &name, const QList<ReportColumn> &columns);
+
+// A read-only report list with whole-row selection, one item object per row:
+// for short lists (ReportTable.h holds the one for long ones). Its first column is the
 // hidden one that carries no caption; `columns` are the visible ones after it.
 // The first visible column shows the row image before its text.
 QTreeWidget *MakeReportList(QWidget *parent, const QString &name, const QList<ReportColumn> &columns);

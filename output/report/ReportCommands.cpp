@@ -9,8 +9,9 @@
 #include <QWidget>
 
 struct ReportCommands::Private {
-    // The page reports and the composite of the latest run; they stay alive
-    // until the next run, so the preview's print button prints what it shows.
+    // The page reports and the composite of the run in progress; they stay
+    // alive while it prints or shows, so the preview's print button prints
+    // what it shows.
     std::vector<std::unique_ptr<PageReport>> g_arrPageReports;
     std::unique_ptr<CompositeReport> g_objCompositeReport;
 
@@ -27,6 +28,8 @@ ReportCommands::ReportCommands(MainWindowFields &fields, OutputCommands &output,
 }
 
 ReportCommands::~ReportCommands() = default;
+
+int ReportCommands::runPageCount() const { return int(d->g_arrPageReports.size()); }
 
 namespace {
 
@@ -70,9 +73,17 @@ void ReportCommands::OutputReport(const QString &mode, OutputRows &rows, OutputL
     const QSize ppi = ScreenPixelsPerInch();
     const ReportGeometry geometry = ComputeReportGeometry(ppi.width(), ppi.height());
 
-    // The previous run's composite refers to the previous page reports: let
-    // it go first.
-    d->g_objCompositeReport.reset();
+    // The pages are needed only while they print or show: a long range's
+    // labels are not kept until the next run. The composite refers to the
+    // page reports, so it goes first.
+    struct RunEnd {
+        Private &d;
+        ~RunEnd()
+        {
+            d.g_objCompositeReport.reset();
+            d.g_arrPageReports.clear();
+        }
+    } runEnd{*d};
     d->g_arrPageReports = BuildPageReports(rows, layout, geometry);
 
     d->g_objCompositeReport = std::make_unique<CompositeReport>();

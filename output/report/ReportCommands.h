@@ -11,7 +11,8 @@ class OutputCommands;
 class QWidget;
 
 // Print and print preview of a range. Every run builds new page reports and a
-// new composite; the preview's print button prints the run it shows.
+// new composite, kept until it has printed or its preview has closed; the
+// preview's print button prints the run it shows.
 class ReportCommands
 {
 public:
@@ -23,6 +24,10 @@ public:
 
     // mode "打印" prints, any other text previews.
     void OutputReport(const QString &mode, OutputRows &rows, OutputLayout layout);
+
+    // The page reports held now: those of the run printing or showing, none
+    // once it has printed or its preview has closed.
+    int runPageCount() const;
 
 private:
     struct Private;

@@ -4,6 +4,7 @@
 // and a look into the modal windows the browse commands show.
 
 #include "MainWindowFields.h"
+#include "ReportTable.h"
 #include "TestSupport.h"
 #include "unt_clsDatabaseUser.h"
 
@@ -13,6 +14,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -37,8 +39,12 @@ struct Ledger {
     // What the store holds now, read by a store object of its own.
     RangeRecords stored(const QDate &start, const QDate &end)
     {
-        TclsDatabaseUser fresh(db.path());
         DayTotals days;
+        return stored(start, end, days);
+    }
+    RangeRecords stored(const QDate &start, const QDate &end, DayTotals &days)
+    {
+        TclsDatabaseUser fresh(db.path());
         RangeRecords records;
         fresh.ListRecordsOfDate(kUser, start, end, days, records);
         return records;
@@ -86,15 +92,48 @@ inline QString LabelText(const QWidget *root, const char *name)
     return label ? label->text() : QStringLiteral("<no %1>").arg(QLatin1String(name));
 }
 
-// The visible columns of every row.
-inline QList<QStringList> Rows(const QTreeWidget *list)
+// The visible columns of every row, as the view's model gives them.
+inline QList<QStringList> Rows(const QTreeView *list)
 {
     QList<QStringList> rows;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+    const QAbstractItemModel *model = list->model();
+    for (int i = 0; i < model->rowCount(); ++i) {
         QStringList texts;
-        for (int c = 1; c < list->columnCount(); ++c)
-            texts << list->topLevelItem(i)->text(c);
+        for (int c = 1; c < model->columnCount(); ++c)
+            texts << model->index(i, c).data().toString();
         rows << texts;
     }
+    return rows;
+}
+
+// The rows a record list shows for the records of `date`, or for all.
+inline QList<QStringList> RecordRows(const RangeRecords &records, const QString &date = QString())
+{
+    QList<QStringList> rows;
+    for (int i = 0; i < records.size(); ++i)
+        if (date.isNull() || records.date[i] == date)
+            rows << QStringList{records.date[i], records.type[i], records.name[i], records.amount[i], records.memo[i]};
+    return rows;
+}
+
+inline QStringList RecordIds(const RangeRecords &records, const QString &date)
+{
+    QStringList ids;
+    for (int i = 0; i < records.size(); ++i)
+        if (records.date[i] == date)
+            ids << records.id[i];
+    return ids;
+}
+
+inline int RowCount(const QTreeView *list) { return list->model()->rowCount(); }
+
+// The rows selected, each once, in order.
+inline QList<int> SelectedRows(const QTreeView *list)
+{
+    QList<int> rows;
+    for (const QModelIndex &index : list->selectionModel()->selectedIndexes())
+        if (!rows.contains(index.row()))
+            rows << index.row();
+    std::sort(rows.begin(), rows.end());
     return rows;
 }

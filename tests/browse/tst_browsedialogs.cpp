@@ -16,7 +16,7 @@ const QDate d(const char *text) { return QDate::fromString(QLatin1String(text), 
 // The dialog on the only record of a ledger, with the opener's detail row.
 struct ModifyFixture {
     Ledger ledger;
-    QTreeWidget detailList;
+    QStringList detailRow; // columns 3, 4 and 5 of the opener's detail row
     std::unique_ptr<TfrmModifyRecord> dialog;
     QString id;
 
@@ -25,19 +25,15 @@ struct ModifyFixture {
         ledger.add(kTypeExpense, "2007-03-02", "早饭", amount, "豆浆");
         const RangeRecords stored = ledger.stored(d("2007-03-02"), d("2007-03-02"));
         id = stored.id.value(0);
-        detailList.setColumnCount(6);
-        detailList.addTopLevelItem(new QTreeWidgetItem(
-            QStringList{QString(), "2007-03-02", kTypeExpense, stored.name.value(0), stored.amount.value(0), "豆浆"}));
-        detailList.setCurrentItem(detailList.topLevelItem(0));
-        dialog = std::make_unique<TfrmModifyRecord>(ledger.db.path(), &detailList);
+        detailRow = QStringList{stored.name.value(0), stored.amount.value(0), "豆浆"};
+        dialog = std::make_unique<TfrmModifyRecord>(
+            ledger.db.path(), [this](const QString &name, const QString &amount, const QString &memo) {
+                detailRow = QStringList{name, amount, memo};
+            });
         dialog->SetRecord(id, "2007-03-02", stored.name.value(0), stored.amount.value(0), "豆浆");
     }
     QLineEdit *edit(const char *name) { return dialog->findChild<QLineEdit *>(QLatin1String(name)); }
-    QStringList row() const
-    {
-        const QTreeWidgetItem *item = detailList.topLevelItem(0);
-        return {item->text(3), item->text(4), item->text(5)};
-    }
+    QStringList row() const { return detailRow; }
 };
 } // namespace
 
@@ -301,7 +297,7 @@ private slots:
             recorded = ledger.fields.g_hActiveDialog == dialog;
             title = dialog->windowTitle();
             total = LabelText(dialog, "lblTotal");
-            rows = Rows(dialog->findChild<QTreeWidget *>(QStringLiteral("lvwList")));
+            rows = Rows(dialog->findChild<ReportTable *>(QStringLiteral("lvwList")));
         });
         panel.mnuInAndOut_More_ShowRecordClick();
         QCOMPARE(probe.count(), 1);

@@ -40,8 +40,8 @@ class TestBrowsePanel : public QObject
     // One panel per test on its own ledger.
     std::unique_ptr<Ledger> ledger;
     std::unique_ptr<BrowsePanel> panel;
-    QTreeWidget *days = nullptr;
-    QTreeWidget *details = nullptr;
+    ReportTable *days = nullptr;
+    ReportTable *details = nullptr;
     QListWidget *ids = nullptr;
 
     void view(const QDate &start, const QDate &end)
@@ -49,8 +49,8 @@ class TestBrowsePanel : public QObject
         panel->setRange(start, end);
         panel->ViewClick();
     }
-    void selectDetail(int row) { details->setCurrentItem(details->topLevelItem(row)); }
-    void selectDay(int row) { days->setCurrentItem(days->topLevelItem(row)); }
+    void selectDetail(int row) { details->selectRow(row); }
+    void selectDay(int row) { days->selectRow(row); }
 
 private slots:
     void init()
@@ -59,8 +59,8 @@ private slots:
         MessageBox::clearShown();
         ledger = std::make_unique<Ledger>();
         panel = std::make_unique<BrowsePanel>(ledger->fields);
-        days = panel->findChild<QTreeWidget *>(QStringLiteral("lvwInAndOut_List1"));
-        details = panel->findChild<QTreeWidget *>(QStringLiteral("lvwInAndOut_List2"));
+        days = panel->findChild<ReportTable *>(QStringLiteral("lvwInAndOut_List1"));
+        details = panel->findChild<ReportTable *>(QStringLiteral("lvwInAndOut_List2"));
         ids = panel->findChild<QListWidget *>(QStringLiteral("lstInAndOut_List2_ID"));
         QVERIFY(days && details && ids);
     }
@@ -103,10 +103,10 @@ private slots:
         ledger->add(kTypeExpense, "2007-03-15", "书籍", "999", QString(), kOtherUser);
 
         view(start, end);
-        QCOMPARE(days->topLevelItemCount(), rowCount);
+        QCOMPARE(RowCount(days), rowCount);
         QCOMPARE(Figures(panel.get()), figures);
-        QCOMPARE(days->topLevelItem(0)->text(1), start.toString(Qt::ISODate));
-        QCOMPARE(days->topLevelItem(rowCount - 1)->text(1), end.toString(Qt::ISODate));
+        QCOMPARE(Rows(days).first()[0], start.toString(Qt::ISODate));
+        QCOMPARE(Rows(days).last()[0], end.toString(Qt::ISODate));
         // The per-day rows add up to the figures.
         double expense = 0;
         for (const QStringList &row : Rows(days))
@@ -124,15 +124,15 @@ private slots:
         ledger->add(kTypeExpense, "2007-03-05", "别人的", "7", QString(), kOtherUser);
 
         view(d("2007-03-01"), d("2007-03-05"));
-        QCOMPARE(days->selectedItems().size(), 1);
-        QCOMPARE(days->selectedItems().first(), days->topLevelItem(4));
+        QCOMPARE(SelectedRows(days), QList<int>{4});
         QCOMPARE(Rows(days).last(), (QStringList{"2007-03-05", "50.50", "100.00"}));
         QCOMPARE(Rows(details), (QList<QStringList>{{"2007-03-05", "支出", "早饭", "30.50", "豆浆"},
                                                     {"2007-03-05", "支出", "午饭", "20.00", ""},
                                                     {"2007-03-05", "收入", "工资", "100.00", "三月"}}));
         const RangeRecords stored = ledger->stored(d("2007-03-05"), d("2007-03-05"));
         QCOMPARE(ListTexts(ids), stored.id);
-        QCOMPARE(details->topLevelItem(3 - 1)->textAlignment(4) & Qt::AlignRight, int(Qt::AlignRight));
+        QCOMPARE(details->model()->index(3 - 1, 4).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
+                 int(Qt::AlignRight));
     }
 
     void reversedRangeChangesNothing()
@@ -184,21 +184,146 @@ private slots:
         view(d("2007-03-01"), d("2007-03-03"));
         panel->show();
         QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
-        QVERIFY(details->topLevelItemCount() == 0); // the end day has no records
+        QVERIFY(RowCount(details) == 0); // the end day has no records
 
         QWidget *viewport = days->viewport();
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, days->visualItemRect(days->topLevelItem(1)).center());
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, days->rowRect(1).center());
         QCOMPARE(Rows(details), (QList<QStringList>{{"2007-03-02", "收入", "奖金", "50.00", ""}}));
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, days->visualItemRect(days->topLevelItem(0)).center());
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, days->rowRect(0).center());
         QCOMPARE(Rows(details), (QList<QStringList>{{"2007-03-01", "支出", "早饭", "5.00", ""}}));
 
         // Below the last row: the day is unselected and its records stay listed.
-        const QRect last = days->visualItemRect(days->topLevelItem(2));
+        const QRect last = days->rowRect(2);
         QVERIFY(last.bottom() + 10 < viewport->height());
         QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(20, last.bottom() + 10));
-        QVERIFY(days->selectedItems().isEmpty());
+        QVERIFY(SelectedRows(days).isEmpty());
         QCOMPARE(Rows(details), (QList<QStringList>{{"2007-03-01", "支出", "早饭", "5.00", ""}}));
         QCOMPARE(ids->count(), 1);
+    }
+
+    void listsShowTheStoreRowForRow_data()
+    {
+        QTest::addColumn<QDate>("start");
+        QTest::addColumn<QDate>("end");
+        QTest::newRow("the busy day alone") << d("2007-03-07") << d("2007-03-07");
+        QTest::newRow("a month") << d("2007-03-01") << d("2007-03-31");
+        QTest::newRow("two months, ending on a quiet day") << d("2007-02-20") << d("2007-04-19");
+        QTest::newRow("before any record") << d("2006-12-01") << d("2006-12-03");
+    }
+    // Per-day rows, each day's detail rows and IDs, and the daily listing,
+    // against what a store object of its own reads for the range.
+    void listsShowTheStoreRowForRow()
+    {
+        QFETCH(QDate, start);
+        QFETCH(QDate, end);
+        // Saved income first: the lists still show a day's expenses first.
+        for (int i = 0; i < 40; ++i) {
+            const QDate day = d("2007-03-01").addDays(i % 23 == 7 ? 6 : (i * 5) % 45);
+            ledger->add(i % 3 ? kTypeExpense : kTypeIncome, day.toString(Qt::ISODate),
+                        QStringLiteral("项目%1").arg(i % 4), QString::number(i + 0.25, 'f', 2),
+                        i % 2 ? QStringLiteral("备注 %1").arg(i) : QString());
+        }
+        for (int i = 0; i < 30; ++i)
+            ledger->add(i % 2 ? kTypeIncome : kTypeExpense, "2007-03-07", QString(50, QChar(0x7532 + i % 3)),
+                        QString::number(1000 + i), QStringLiteral("忙的一天"));
+        ledger->add(kTypeExpense, "2007-03-07", "别人的", "1", QString(), kOtherUser);
+
+        DayTotals storedDays;
+        const RangeRecords stored = ledger->stored(start, end, storedDays);
+        QList<QStringList> dayRows;
+        for (int i = 0; i < storedDays.size(); ++i)
+            dayRows << QStringList{storedDays.date[i], storedDays.expense[i], storedDays.income[i]};
+
+        view(start, end);
+        QCOMPARE(Rows(days), dayRows);
+        QCOMPARE(SelectedRows(days), QList<int>{int(dayRows.size()) - 1});
+        QCOMPARE(Rows(details), RecordRows(stored, end.toString(Qt::ISODate)));
+        for (int i = int(dayRows.size()) - 1; i >= 0; --i) {
+            selectDay(i);
+            QCOMPARE(Rows(details), RecordRows(stored, storedDays.date[i]));
+            QCOMPARE(ListTexts(ids), RecordIds(stored, storedDays.date[i]));
+        }
+        if (QTest::currentDataTag() == QByteArrayView("the busy day alone"))
+            QCOMPARE(RowCount(details), 32);
+
+        QList<QStringList> listed;
+        ModalProbe probe([&](QDialog *dialog) { listed = Rows(dialog->findChild<ReportTable *>("lvwList")); });
+        panel->mnuInAndOut_More_ShowRecordClick();
+        QCOMPARE(probe.count(), 1);
+        QCOMPARE(listed, RecordRows(stored));
+    }
+
+    void arrowKeysAfterView_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("row");
+        QTest::newRow("Up") << QList<int>{Qt::Key_Up} << 3;
+        QTest::newRow("Up twice") << QList<int>{Qt::Key_Up, Qt::Key_Up} << 2;
+        QTest::newRow("Down stays on the end date") << QList<int>{Qt::Key_Down} << 4;
+        QTest::newRow("Up, Down") << QList<int>{Qt::Key_Up, Qt::Key_Down} << 4;
+        QTest::newRow("Home, Down") << QList<int>{Qt::Key_Home, Qt::Key_Down} << 1;
+        QTest::newRow("Home, End") << QList<int>{Qt::Key_Home, Qt::Key_End} << 4;
+    }
+    // After View the keyboard moves from the end date, as after a real End.
+    void arrowKeysAfterView()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, row);
+        for (int day = 1; day <= 5; ++day)
+            ledger->add(kTypeExpense, QStringLiteral("2007-03-0%1").arg(day), QStringLiteral("第%1天").arg(day), "5");
+        panel->show();
+        QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+        view(d("2007-03-01"), d("2007-03-05"));
+        QCOMPARE(days->currentRow(), 4);
+        for (int key : keys)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        QCOMPARE(QApplication::focusWidget(), days);
+        QCOMPARE(SelectedRows(days), QList<int>{row});
+        const QString date = d("2007-03-01").addDays(row).toString(Qt::ISODate);
+        QCOMPARE(Rows(details), (QList<QStringList>{{date, "支出", QStringLiteral("第%1天").arg(row + 1), "5.00", ""}}));
+    }
+
+    // Delete takes a row out of the middle of a day: the rows left, the later
+    // days and a following Modify still name the right records.
+    void deleteThenModifyHitTheRightRecords()
+    {
+        ledger->add(kTypeExpense, "2007-03-01", "甲", "5");
+        ledger->add(kTypeExpense, "2007-03-01", "乙", "6");
+        ledger->add(kTypeExpense, "2007-03-01", "丙", "7");
+        ledger->add(kTypeExpense, "2007-03-02", "丁", "8");
+        ledger->add(kTypeIncome, "2007-03-02", "戊", "20");
+        const RangeRecords before = ledger->stored(d("2007-03-01"), d("2007-03-02"));
+        view(d("2007-03-01"), d("2007-03-02"));
+        selectDay(0);
+        selectDetail(1);
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        panel->DeleteClick();
+        QCOMPARE(Rows(details), (QList<QStringList>{{"2007-03-01", "支出", "甲", "5.00", ""},
+                                                    {"2007-03-01", "支出", "丙", "7.00", ""}}));
+        QCOMPARE(ListTexts(ids), (QStringList{before.id[0], before.id[2]}));
+        QVERIFY(SelectedRows(details).isEmpty());
+
+        selectDetail(1);
+        ModalProbe probe([](QDialog *dialog) {
+            dialog->findChild<QLineEdit *>(QStringLiteral("edtMoney"))->setText(QStringLiteral("9"));
+            dialog->findChild<QPushButton *>(QStringLiteral("btnSave"))->click();
+        });
+        panel->ModifyClick();
+        QCOMPARE(probe.count(), 1);
+        QCOMPARE(Rows(details), (QList<QStringList>{{"2007-03-01", "支出", "甲", "5.00", ""},
+                                                    {"2007-03-01", "支出", "丙", "9.00", ""}}));
+        QCOMPARE(Rows(days), (QList<QStringList>{{"2007-03-01", "14.00", "0.00"}, {"2007-03-02", "8.00", "20.00"}}));
+        QCOMPARE(Figures(panel.get()), (QStringList{"查询天数：2", "结余：-2.00", "支出合计：22.00", "11.00/天",
+                                                   "收入合计：20.00", "10.00/天"}));
+
+        const RangeRecords after = ledger->stored(d("2007-03-01"), d("2007-03-02"));
+        QCOMPARE(after.name, (QStringList{"甲", "丙", "丁", "戊"}));
+        QCOMPARE(after.amount, (QStringList{"5.00", "9.00", "8.00", "20.00"}));
+        selectDay(1);
+        QCOMPARE(Rows(details), RecordRows(after, "2007-03-02"));
+        QCOMPARE(ListTexts(ids), RecordIds(after, "2007-03-02"));
+        selectDay(0);
+        QCOMPARE(Rows(details), RecordRows(after, "2007-03-01"));
     }
 
     void deleteOnlyRecordOfDay()
@@ -208,12 +333,12 @@ private slots:
         ledger->add(kTypeIncome, "2007-03-02", "奖金", "10");
         view(d("2007-03-01"), d("2007-03-02"));
         selectDay(0);
-        QCOMPARE(details->topLevelItemCount(), 1);
+        QCOMPARE(RowCount(details), 1);
 
         // No, then Yes.
         selectDetail(0);
         panel->DeleteClick();
-        QCOMPARE(details->topLevelItemCount(), 1);
+        QCOMPARE(RowCount(details), 1);
         QCOMPARE(LabelText(panel.get(), "lblInAndOut_OutMoney1"), QStringLiteral("支出合计：35.00"));
         MessageBox::setNextAnswer(MessageBox::Yes);
         panel->DeleteClick();
@@ -221,7 +346,7 @@ private slots:
         QCOMPARE(MessageBox::shown().size(), 2);
         QCOMPARE(MessageBox::shown()[1].icon, MessageBox::Question);
         QCOMPARE(MessageBox::shown()[1].text, QStringLiteral("您确定要删除指定的记录吗？"));
-        QCOMPARE(details->topLevelItemCount(), 0);
+        QCOMPARE(RowCount(details), 0);
         QCOMPARE(ids->count(), 0);
         QCOMPARE(Rows(days)[0], (QStringList{"2007-03-01", "0.00", "0.00"}));
         QCOMPARE(Figures(panel.get()), (QStringList{"查询天数：2", "结余：-20.00", "支出合计：30.00", "15.00/天",
@@ -303,7 +428,7 @@ private slots:
         QCOMPARE(MessageBox::shown().size(), 2);
         QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("请在上面的列表中选定一条记录，然后删除它。"));
         QCOMPARE(MessageBox::shown()[1].text, QStringLiteral("请在上面的列表中选定一条记录，然后修改它。"));
-        QCOMPARE(details->topLevelItemCount(), 1);
+        QCOMPARE(RowCount(details), 1);
     }
 
     void modifyMovesEveryFigure()

@@ -265,10 +265,12 @@ void TestPreview::previewCommandRecordsTheActiveDialog()
     bool seen = false;
     QString pageText;
     QString firstRow;
+    int heldWhileShown = -1;
     QTimer::singleShot(0, [&] {
         auto *preview = qobject_cast<TfrmPreview *>(QApplication::activeModalWidget());
         if (!preview)
             return;
+        heldWhileShown = commands.runPageCount();
         seen = fields.g_hActiveDialog == preview;
         pageText = preview->lblCurrentPage->text();
         firstRow = preview->QRPreview1->currentPage()->labels.at(3).caption;
@@ -280,6 +282,9 @@ void TestPreview::previewCommandRecordsTheActiveDialog()
     QVERIFY2(firstRow.startsWith(QStringLiteral("2007-03-01    午饭")), qPrintable(firstRow));
     QVERIFY(fields.g_hActiveDialog.isNull());
     QVERIFY(MessageBox::shown().isEmpty());
+    // The pages live as long as the preview, not until the next run.
+    QCOMPARE(heldWhileShown, 2);
+    QCOMPARE(commands.runPageCount(), 0);
 }
 
 QTEST_MAIN(TestPreview)

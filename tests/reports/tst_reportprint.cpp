@@ -184,6 +184,7 @@ void TestReportPrint::printsEveryRowOnNumberedPages()
                  qPrintable(rowLines.join(QLatin1Char('\n'))));
     }
     QCOMPARE(row, gathered.size());
+    QCOMPARE(commands.runPageCount(), 0); // printed: nothing of the run is kept
 }
 
 void TestReportPrint::cancelledDialogPrintsNothing()
