@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, installs the program folder and starts
-# Kavlo. The program folder is ~/Kavlo unless KAVLO_HOME names another; an
-# existing database there is never overwritten.
+# Installs what is missing, builds what the program needs, installs the
+# program folder and starts Kavlo. The program folder is ~/Kavlo unless
+# KAVLO_HOME names another; an existing database there is never overwritten.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
-scripts/build.sh
+scripts/build.sh program
 prefix="${KAVLO_HOME:-$HOME/Kavlo}"
-cmake --install build --prefix "$prefix" >/dev/null
+scripts/install-program.sh build "$prefix"
 echo "Kavlo installed in $prefix"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "Kavlo needs a desktop session: neither DISPLAY nor WAYLAND_DISPLAY is set. Start it from a desktop with $prefix/kavlo" >&2
+    exit 1
+fi
 exec "$prefix/kavlo"

@@ -4,8 +4,11 @@
 #include "BusyBracket.h"
 #include "ErrorReport.h"
 #include "FormBuilder.h"
+#include "FormParts.h"
 #include "MessageBox.h"
+#include "StorableText.h"
 #include "unt_clsDatabaseUser.h"
+#include "WindowSystem.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -17,12 +20,7 @@
 namespace {
 const QColor kMaroon(128, 0, 0);
 
-void setMaroon(QLabel *label)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, kMaroon);
-    label->setPalette(palette);
-}
+void setMaroon(QLabel *label) { SetTextColor(label, kMaroon); }
 
 // Names the first empty one of the fields (in the order given), or none.
 QLineEdit *firstEmpty(std::initializer_list<QLineEdit *> edits)
@@ -40,6 +38,8 @@ TfrmAccount::TfrmAccount(QWidget *parent, const QString &databasePath) : QDialog
     setWindowTitle(QStringLiteral("用户管理"));
     setFont(KavloUiFont());
     setFixedSize(380, 240);
+    // Opened from the login, while the program has no taskbar entry yet.
+    KeepOffTaskbar(this);
 
     pgeAccount = new QTabWidget(this);
     pgeAccount->setObjectName(QStringLiteral("pgeAccount"));
@@ -175,6 +175,9 @@ void TfrmAccount::NewUserOk()
         edtNew_Password2->setFocus();
         return;
     }
+    if (RefuseUnstorable(this, edtNew_UserName, name, QStringLiteral("用户名")) ||
+        RefuseUnstorable(this, edtNew_Password1, password1, QStringLiteral("密码")))
+        return;
     bool created = false;
     {
         BusyButton busy(btnOk);
@@ -206,6 +209,9 @@ void TfrmAccount::ModifyPasswordOk()
         edtModify_NewPassword2->setFocus();
         return;
     }
+    if (RefuseUnstorable(this, edtModify_OldPassword, edtModify_OldPassword->text(), QStringLiteral("老密码")) ||
+        RefuseUnstorable(this, edtModify_NewPassword1, edtModify_NewPassword1->text(), QStringLiteral("新密码")))
+        return;
     QWidget *focused = focusWidget();
     bool changed = false;
     {
@@ -230,6 +236,8 @@ void TfrmAccount::DeleteUserOk()
         accept();
         return;
     }
+    if (RefuseUnstorable(this, edtDelete_Password, edtDelete_Password->text(), QStringLiteral("密码")))
+        return;
     bool deleted = false;
     {
         BusyButton busy(btnOk);

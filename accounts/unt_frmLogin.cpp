@@ -1,13 +1,16 @@
 #include "unt_frmLogin.h"
 
 #include "AppFonts.h"
+#include "DialogFrame.h"
 #include "ErrorReport.h"
 #include "FormBuilder.h"
 #include "MessageBox.h"
+#include "StorableText.h"
 #include "TextCodec.h"
 #include "unt_clsDatabaseUser.h"
 #include "unt_frmAccount.h"
 #include "unt_frmSplash.h"
+#include "WindowSystem.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -16,23 +19,27 @@
 #include <QPushButton>
 
 TfrmLogin::TfrmLogin(QWidget *parent, const QString &databasePath)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmLogin"));
     setFont(KavloUiFont());
-    setFixedSize(376, 197);
+    // No system menu and no close box; the window manager's close, where it
+    // still offers one (a key), cancels like the Cancel button.
+    QWidget *client = MakeDrawnDialogFrame(this, QSize(376, 197));
+    // Until the main window shows, the program has no taskbar entry.
+    KeepOffTaskbar(this);
 
-    lblNotice1 = AddLabel(this, QStringLiteral("lblNotice1"), QStringLiteral("1.如果第一次使用，请点“用户”按钮。"), 17, 19);
-    lblNotice2 = AddLabel(this, QStringLiteral("lblNotice2"), QStringLiteral("2.得到用户名和密码后，即可在此登陆。"), 17, 39);
-    lblNotice3 = AddLabel(this, QStringLiteral("lblNotice3"), QStringLiteral("3.如果多用户使用，请重复步骤1和步骤2。"), 17, 60);
-    lblNotice4 = AddLabel(this, QStringLiteral("lblNotice4"), QStringLiteral("4.如果想修改密码，也请点“用户”按钮。"), 17, 81);
-    lblUserName = AddLabel(this, QStringLiteral("lblUserName"), QStringLiteral("用户名："), 17, 124);
-    cboUserName = AddChoiceList(this, QStringLiteral("cboUserName"), QRect(75, 120, 281, 20));
-    lblPassword = AddLabel(this, QStringLiteral("lblPassword"), QStringLiteral("密  码："), 17, 158);
-    edtPassword = AddEdit(this, QStringLiteral("edtPassword"), QRect(75, 154, 281, 20), 16, true);
-    btnOK = AddButton(this, QStringLiteral("btnOK"), QStringLiteral("登陆(&O)"), QRect(281, 14, 75, 23));
-    btnCancel = AddButton(this, QStringLiteral("btnCancel"), QStringLiteral("取消(&C)"), QRect(281, 45, 75, 23));
-    btnAccount = AddButton(this, QStringLiteral("btnAccount"), QStringLiteral("用户(&U)"), QRect(281, 76, 75, 23));
+    lblNotice1 = AddLabel(client, QStringLiteral("lblNotice1"), QStringLiteral("1.如果第一次使用，请点“用户”按钮。"), 17, 19);
+    lblNotice2 = AddLabel(client, QStringLiteral("lblNotice2"), QStringLiteral("2.得到用户名和密码后，即可在此登陆。"), 17, 39);
+    lblNotice3 = AddLabel(client, QStringLiteral("lblNotice3"), QStringLiteral("3.如果多用户使用，请重复步骤1和步骤2。"), 17, 60);
+    lblNotice4 = AddLabel(client, QStringLiteral("lblNotice4"), QStringLiteral("4.如果想修改密码，也请点“用户”按钮。"), 17, 81);
+    lblUserName = AddLabel(client, QStringLiteral("lblUserName"), QStringLiteral("用户名："), 17, 124);
+    cboUserName = AddChoiceList(client, QStringLiteral("cboUserName"), QRect(75, 120, 281, 20));
+    lblPassword = AddLabel(client, QStringLiteral("lblPassword"), QStringLiteral("密  码："), 17, 158);
+    edtPassword = AddEdit(client, QStringLiteral("edtPassword"), QRect(75, 154, 281, 20), 16, true);
+    btnOK = AddButton(client, QStringLiteral("btnOK"), QStringLiteral("登陆(&O)"), QRect(281, 14, 75, 23));
+    btnCancel = AddButton(client, QStringLiteral("btnCancel"), QStringLiteral("取消(&C)"), QRect(281, 45, 75, 23));
+    btnAccount = AddButton(client, QStringLiteral("btnAccount"), QStringLiteral("用户(&U)"), QRect(281, 76, 75, 23));
     btnOK->setDefault(true);
 
     setTabOrder(edtPassword, btnOK);
@@ -88,6 +95,8 @@ void TfrmLogin::btnOKClick()
         edtPassword->setFocus();
         return;
     }
+    if (RefuseUnstorable(this, edtPassword, password, QStringLiteral("密码")))
+        return;
     bool accepted = false;
     {
         BusyButton busy(btnOK);

@@ -3,6 +3,7 @@
 #include "KavloError.h"
 #include "KavloImages.h"
 #include "MessageBox.h"
+#include "RuntimeFolder.h"
 #include "unt_clsOneCopy.h"
 #include "unt_frmMain.h"
 
@@ -52,13 +53,14 @@ bool TakeOneCopyMutex(int &argc, char **argv, TclsOneCopyMutex &mutex, QString &
 
 int main(int argc, char **argv)
 {
+    EnsureRuntimeFolder();
     TclsOneCopyMutex mutex;
     QString lockProblem;
     if (!TakeOneCopyMutex(argc, argv, mutex, lockProblem))
         return 0;
 
-    // Qt's start-up looks into the runtime folder and, without one, warns
-    // and makes one in /tmp. Give it the private folder chosen for the lock.
+    // Where the temporary folder's runtime folder was not fit either (made
+    // by another user), Qt would warn: give it the folder chosen for the lock.
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         const QString folder = OneCopyFolder();
         if (!folder.isEmpty())

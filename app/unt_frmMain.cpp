@@ -4,6 +4,7 @@
 #include "BrowsePanel.h"
 #include "EntryPanel.h"
 #include "ErrorReport.h"
+#include "FormParts.h"
 #include "KavloImages.h"
 #include "OutputCommands.h"
 #include "ReportCommands.h"
@@ -25,6 +26,7 @@
 #include <QThread>
 #include <QWindow>
 
+#include <cstdio>
 #include <map>
 
 namespace {
@@ -164,6 +166,14 @@ void TfrmMain::buildCaption()
     lblUserName->setTextFormat(Qt::PlainText); // a name like "<b>x" is shown as typed
     lblUserName->setAttribute(Qt::WA_TranslucentBackground);
 
+    lblBackup = new QLabel(this);
+    lblBackup->setObjectName(QStringLiteral("lblBackup"));
+    lblBackup->setTextFormat(Qt::PlainText);
+    lblBackup->setAttribute(Qt::WA_TranslucentBackground);
+    SetTextColor(lblBackup, QColor(0x80, 0, 0));
+    lblBackup->move(29, 454);
+    lblBackup->hide();
+
     shpSeparator = makeShape(this, QStringLiteral("shpSeparator"), QRect(29, 86, 593, 2), kSilver);
     shpSeparator->setCornerRadius(0);
 }
@@ -229,6 +239,7 @@ bool TfrmMain::FormCreate()
     if (!Login())
         return false;
     InitMainWindow();
+    StartDailyBackup();
     setMask(MainWindowOutline(size()));
     ddeServer->Tag = 1;
     return true;
@@ -240,6 +251,28 @@ bool TfrmMain::Login()
     const bool passed = login.exec() == QDialog::Accepted;
     g_objFields.g_strUserName = login.g_strUserName;
     return passed;
+}
+
+void TfrmMain::StartDailyBackup()
+{
+    const QString path = g_objFields.g_objDatabaseUser->databasePath();
+    m_backup.start(path, QDate::currentDate(), [this](const std::optional<KavloError> &failure) {
+        if (!failure)
+            return;
+        const QString text = ErrorReportText(*failure);
+        std::fprintf(stderr, "kavlo: 今天的自动备份没有做成：%s\n",
+                     QString(text).replace(QStringLiteral("\r\n\r\n"), QStringLiteral("；")).toLocal8Bit().constData());
+        // Back on the window's thread; nothing here may wait for the user.
+        QMetaObject::invokeMethod(
+            this,
+            [this, text] {
+                lblBackup->setText(QStringLiteral("今天的自动备份没有做成，账本本身没有受影响。"));
+                lblBackup->setToolTip(text);
+                lblBackup->adjustSize();
+                lblBackup->show();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void TfrmMain::InitMainWindow()

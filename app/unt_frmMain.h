@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LedgerBackup.h"
 #include "MainWindowFields.h"
 
 #include <QPoint>
@@ -41,6 +42,11 @@ public:
     void ButtonClick(QWidget *sender);
     // Acts on the command channel's "show"; true when the command was acted on.
     bool ddeServerExecuteMacro(const QStringList &lines);
+    // Starts the day's backup of the ledger beside the window (FormCreate
+    // does after a login); a backup that cannot be made is told in
+    // lblBackup and on stderr, never in a box that would hold the user up.
+    void StartDailyBackup();
+    void WaitForBackup() { m_backup.wait(); }
 
     void mnuInAndOut_More_Print_1Click();
     void mnuInAndOut_More_Print_2Click();
@@ -56,6 +62,7 @@ public:
     QLabel *imgBackground;
     TclsShape *shpMinimize, *shpClose, *shpSeparator;
     QLabel *lblMinimize, *lblClose, *lblUserName;
+    QLabel *lblBackup; // hidden unless the day's backup failed
     QRadioButton *rdoOut, *rdoIn, *rdoInAndOut;
     EntryPanel *pnlOut;
     EntryPanel *pnlIn;
@@ -88,4 +95,6 @@ private:
     bool m_shown = false;
     bool m_dragging = false; // moving the window by hand (no window manager)
     QPoint m_dragOffset;
+    // Last, so a running backup is waited for before anything else goes.
+    LedgerBackup::Runner m_backup;
 };

@@ -1,6 +1,7 @@
 #include "unt_frmSplash.h"
 
 #include "AppFonts.h"
+#include "WindowSystem.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -34,6 +35,8 @@ TfrmSplash::TfrmSplash(QWidget *parent)
     lblInformation->setAttribute(Qt::WA_TranslucentBackground);
     lblInformation->adjustSize();
     FormCreate();
+    // Shown before the main window, so it has no taskbar entry either.
+    KeepOffTaskbar(this);
 }
 
 void TfrmSplash::FormCreate()

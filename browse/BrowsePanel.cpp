@@ -9,8 +9,10 @@
 #include "MessageBox.h"
 #include "ReportTable.h"
 #include "unt_clsButtonCreator.h"
+#include "unt_frmFindRecord.h"
 #include "unt_frmGetProgramTotal.h"
 #include "unt_frmModifyRecord.h"
+#include "unt_frmMonthTotal.h"
 #include "unt_frmShowRecord.h"
 
 #include <QCursor>
@@ -142,11 +144,15 @@ void BrowsePanel::buildMoreMenu()
     mnuInAndOut_More->setObjectName(QStringLiteral("mnuInAndOut_More"));
     QAction *showRecord = AddMenuItem(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_ShowRecord"),
                                       QStringLiteral("详细显示每天所有收支记录(&S)..."));
+    QAction *findRecord = AddMenuItem(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_FindRecord"),
+                                      QStringLiteral("查找收支记录(&F)..."));
     AddMenuSeparator(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_Separator0"));
     QAction *outTotal = AddMenuItem(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_OutTotal"),
                                     QStringLiteral("统计各个支出项目所占比例(&O)..."));
     QAction *inTotal = AddMenuItem(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_InTotal"),
                                    QStringLiteral("统计各个收入项目所占比例(&I)..."));
+    QAction *monthTotal = AddMenuItem(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_MonthTotal"),
+                                      QStringLiteral("按月统计收支(&M)..."));
     AddMenuSeparator(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_Separator1"));
     AddLayoutSubmenu(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_Print"), QStringLiteral("打印(&P)"));
     AddLayoutSubmenu(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_Preview"), QStringLiteral("打印预览(&V)"));
@@ -159,6 +165,8 @@ void BrowsePanel::buildMoreMenu()
     connect(showRecord, &QAction::triggered, this, [this] { mnuInAndOut_More_ShowRecordClick(); });
     connect(outTotal, &QAction::triggered, this, [this] { ShowProgramShare(kTypeExpense); });
     connect(inTotal, &QAction::triggered, this, [this] { ShowProgramShare(kTypeIncome); });
+    connect(monthTotal, &QAction::triggered, this, [this] { mnuInAndOut_More_MonthTotalClick(); });
+    connect(findRecord, &QAction::triggered, this, [this] { mnuInAndOut_More_FindRecordClick(); });
 }
 
 void BrowsePanel::setRange(const QDate &start, const QDate &end)
@@ -379,45 +387,96 @@ void BrowsePanel::MoreClick()
     mnuInAndOut_More->popup(QCursor::pos());
 }
 
-void BrowsePanel::ShowProgramShare(const QString &recordType)
+template <typename Dialog, typename Read, typename Fill> void BrowsePanel::showRangeWindow(Read read, Fill fill)
 {
     runGuarded(window(), [&] {
         if (!rangeIsValid())
             return;
         const QDate start = startDate();
         const QDate end = endDate();
-        ProgramTotals totals;
         {
             BusyCursor busy;
-            m_fields.g_objDatabaseUser->GetProgramTotals(m_fields.g_strUserName, recordType, start, end, totals);
+            read(start, end);
         }
         BringToFront(window());
-        TfrmGetProgramTotal dialog(window());
+        Dialog dialog(window());
         ActiveDialogScope active(m_fields, &dialog);
-        dialog.ShowTotals(recordType, start, end, totals);
+        fill(dialog, start, end);
         dialog.exec();
     });
 }
 
+void BrowsePanel::ShowProgramShare(const QString &recordType)
+{
+    ProgramTotals totals;
+    showRangeWindow<TfrmGetProgramTotal>(
+        [&](const QDate &start, const QDate &end) {
+            m_fields.g_objDatabaseUser->GetProgramTotals(m_fields.g_strUserName, recordType, start, end, totals);
+        },
+        [&](TfrmGetProgramTotal &dialog, const QDate &start, const QDate &end) {
+            dialog.ShowTotals(recordType, start, end, totals);
+        });
+}
+
 void BrowsePanel::mnuInAndOut_More_ShowRecordClick()
 {
-    runGuarded(window(), [&] {
-        if (!rangeIsValid())
-            return;
-        const QDate start = startDate();
-        const QDate end = endDate();
-        // The listing keeps its own copy; the panel's cache stays as it is.
-        DayTotals days;
-        RangeRecords records;
-        {
-            BusyCursor busy;
+    // The listing keeps its own copy; the panel's cache stays as it is.
+    DayTotals days;
+    RangeRecords records;
+    showRangeWindow<TfrmShowRecord>(
+        [&](const QDate &start, const QDate &end) {
             QApplication::processEvents();
             m_fields.g_objDatabaseUser->ListRecordsOfDate(m_fields.g_strUserName, start, end, days, records);
-        }
+        },
+        [&](TfrmShowRecord &dialog, const QDate &start, const QDate &end) {
+            dialog.ShowRecords(start, end, days, std::move(records));
+        });
+}
+
+void BrowsePanel::mnuInAndOut_More_MonthTotalClick()
+{
+    DayTotals days;
+    showRangeWindow<TfrmMonthTotal>(
+        [&](const QDate &start, const QDate &end) {
+            m_fields.g_objDatabaseUser->ListTotalsOfDate(m_fields.g_strUserName, start, end, days);
+        },
+        [&](TfrmMonthTotal &dialog, const QDate &start, const QDate &end) {
+            dialog.ShowPeriods(start, end, MakePeriodTable(days, PeriodKindOf(start, end)));
+        });
+}
+
+void BrowsePanel::mnuInAndOut_More_FindRecordClick()
+{
+    runGuarded(window(), [&] {
         BringToFront(window());
-        TfrmShowRecord dialog(window());
-        ActiveDialogScope active(m_fields, &dialog);
-        dialog.ShowRecords(start, end, days, std::move(records));
-        dialog.exec();
+        TfrmFindRecord dialog(m_fields, startDate(), endDate(), window());
+        int result;
+        {
+            ActiveDialogScope active(m_fields, &dialog);
+            result = dialog.exec();
+        }
+        if (result == QDialog::Accepted)
+            ShowFoundRecord(dialog.chosenDate(), dialog.chosenId());
     });
+}
+
+void BrowsePanel::ShowFoundRecord(const QDate &day, const QString &id)
+{
+    if (!day.isValid())
+        return;
+    if (day < startDate() || day > endDate() || endDate() < startDate())
+        setRange(QDate(day.year(), day.month(), 1), QDate(day.year(), day.month(), day.daysInMonth()));
+    ViewClick();
+    const int dayRow = g_objDayTotals.date.indexOf(day.toString(Qt::ISODate));
+    const ReportTableModel *days = lvwInAndOut_List1->tableModel();
+    if (dayRow < 0 || dayRow >= days->rowCount() || days->text(dayRow, 1) != g_objDayTotals.date[dayRow])
+        return; // the View failed and was reported; the old range is still shown
+    lvwInAndOut_List1->selectRow(dayRow);
+    for (int row = 0; row < lstInAndOut_List2_ID->count(); ++row) {
+        if (lstInAndOut_List2_ID->item(row)->text() == id) {
+            lvwInAndOut_List2->selectRow(row);
+            lvwInAndOut_List2->setFocus();
+            break;
+        }
+    }
 }

@@ -40,6 +40,12 @@ public:
     // More menu handlers.
     void mnuInAndOut_More_ShowRecordClick();
     void ShowProgramShare(const QString &recordType);
+    void mnuInAndOut_More_MonthTotalClick();
+    void mnuInAndOut_More_FindRecordClick();
+
+    // A View of a range holding the day (the pickers' range when it does,
+    // otherwise the day's month), with the day and the record selected.
+    void ShowFoundRecord(const QDate &day, const QString &id);
 
     enum class ChangeKind { Modify, Delete };
     // Brings cache, per-day rows and figures up to date for the record of the
@@ -58,6 +64,10 @@ private:
     void writeDetail(int row, const QString &name, const QString &amount, const QString &memo);
     void onDaySelectionChanged(const QList<int> &selectedRows, const QList<int> &unselectedRows);
     void buildMoreMenu();
+    // The More menu's range windows: the pickers' range checked, the store
+    // read under the hourglass, then the window filled and shown modally,
+    // recorded in g_hActiveDialog while it shows.
+    template <typename Dialog, typename Read, typename Fill> void showRangeWindow(Read read, Fill fill);
 
     MainWindowFields &m_fields;
 

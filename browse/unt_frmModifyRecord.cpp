@@ -6,6 +6,7 @@
 #include "ErrorReport.h"
 #include "FormParts.h"
 #include "MessageBox.h"
+#include "StorableText.h"
 #include "TextCodec.h"
 
 #include <QFrame>
@@ -153,6 +154,9 @@ void TfrmModifyRecord::btnSaveClick()
             edtName->setFocus();
             return;
         }
+        if (RefuseUnstorable(this, edtName, name, QStringLiteral("项目名称")) ||
+            RefuseUnstorable(this, memMemo, memo, QStringLiteral("备注")))
+            return;
         const AmountResult amount = NormalizeAmount(edtMoney->text());
         if (amount.status == AmountStatus::NotANumber) {
             rejectAmount(QStringLiteral("金额错误！请重新输入。"));

@@ -9,6 +9,7 @@
 #include "KavloImages.h"
 #include "KavloError.h"
 #include "MessageBox.h"
+#include "StorableText.h"
 #include "ReportList.h"
 #include "TextCodec.h"
 #include "unt_clsButtonCreator.h"
@@ -285,6 +286,9 @@ void EntryPanel::AddClick()
             m_name->setFocus();
             return;
         }
+        if (RefuseUnstorable(this, m_name, name, QStringLiteral("项目名称")) ||
+            RefuseUnstorable(this, m_memo, memo, QStringLiteral("备注")))
+            return;
         const AmountResult amount = NormalizeAmount(m_money->text());
         if (amount.status != AmountStatus::Ok) {
             MessageBox::warning(this, amount.status == AmountStatus::NotANumber

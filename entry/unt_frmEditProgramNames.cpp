@@ -6,6 +6,7 @@
 #include "ErrorReport.h"
 #include "FormParts.h"
 #include "MessageBox.h"
+#include "StorableText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -83,6 +84,8 @@ void TfrmEditProgramNames::btnSaveClick()
         // The stored list text separates names by CR LF; blank lines and
         // blanks around names stay as typed.
         const QString text = memEdit->toPlainText().split(u'\n').join(QStringLiteral("\r\n"));
+        if (RefuseUnstorable(this, memEdit, text, g_strListKind))
+            return;
         ProgramNameLists fresh;
         {
             BusyButton busy(btnSave);

@@ -13,23 +13,17 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-
-// Writes the exported file and says how it went: success only once the file
-// is whole on the disk; otherwise what failed, the file and the system's text.
-void WriteExport(QWidget *owner, const QString &fileName, const QByteArray &bytes)
+void WriteUserFileAndSay(QWidget *owner, const QString &action, const QString &fileName, const QByteArray &bytes)
 {
     try {
         WriteUserFile(fileName, bytes);
     } catch (const KavloError &error) {
-        MessageBox::error(owner, FileWriteFailureText(QStringLiteral("导出"), error));
+        MessageBox::error(owner, FileWriteFailureText(action, error));
         return;
     }
-    MessageBox::information(owner, QStringLiteral("导出成功！\r\n\r\n文件保存位置：\r\n") +
+    MessageBox::information(owner, action + QStringLiteral("成功！\r\n\r\n文件保存位置：\r\n") +
                                        QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()));
 }
-
-} // namespace
 
 OutputCommands::OutputCommands(MainWindowFields &fields, QWidget *owner) : m_fields(fields), m_owner(owner) {}
 
@@ -58,24 +52,30 @@ QString OutputCommands::templateDir() const
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Database"));
 }
 
-QString OutputCommands::askFileName(const QString &extension)
+QString AskSaveFileName(QWidget *owner, const QString &extension, QString &lastFileName)
 {
     const QString filter = QStringLiteral("*.") + extension;
-    QString name = FileDialog::getSaveFileName(m_owner, filter, m_lastFileName);
+    QString name = FileDialog::getSaveFileName(owner, filter, lastFileName);
     if (!name.isEmpty())
-        m_lastFileName = name;
+        lastFileName = name;
     if (TrimBlanks(name).isEmpty())
         return QString();
     const QString suffix = QLatin1Char('.') + extension;
     if (name.right(4).toLower() != suffix)
         name += suffix;
     if (QFileInfo::exists(name) &&
-        !MessageBox::question(m_owner, QStringLiteral("有同名文件存在，您想覆盖它吗？")))
+        !MessageBox::question(owner, QStringLiteral("有同名文件存在，您想覆盖它吗？")))
         return QString();
     return name;
 }
 
-QString OutputCommands::gatherAndAsk(const QDate &start, const QDate &end, const QString &extension, OutputRows &rows)
+QString OutputCommands::askFileName(const QString &extension)
+{
+    return AskSaveFileName(m_owner, extension, m_lastFileName);
+}
+
+QString OutputCommands::gatherAndAsk(const QDate &start, const QDate &end, const QString &extension,
+                                     OutputRows &rows)
 {
     if (!BuildOutputRows(start, end, rows))
         return QString();
@@ -91,7 +91,7 @@ void OutputCommands::SaveAsTxt(const QDate &start, const QDate &end, OutputLayou
             return;
         if (layout == OutputLayout::II)
             ConvertToLayoutII(rows);
-        WriteExport(m_owner, name, TextFileBytes(rows, layout));
+        WriteUserFileAndSay(m_owner, QStringLiteral("导出"), name, TextFileBytes(rows, layout));
     });
 }
 
@@ -104,7 +104,8 @@ void OutputCommands::SaveAsExcel(const QDate &start, const QDate &end, OutputLay
             return;
         const QString templatePath = QDir(templateDir()).filePath(WorkbookTemplateName(layout));
         if (!QFileInfo::exists(templatePath))
-            throw KavloError(QStringLiteral("找不到模板文件：%1").arg(QDir::toNativeSeparators(templatePath)));
+            throw KavloError(
+                QStringLiteral("找不到模板文件：%1").arg(QDir::toNativeSeparators(templatePath)));
         if (layout == OutputLayout::II)
             ConvertToLayoutII(rows);
         QByteArray bytes;
@@ -112,6 +113,6 @@ void OutputCommands::SaveAsExcel(const QDate &start, const QDate &end, OutputLay
             BusyCursor busy;
             bytes = WorkbookFileBytes(templatePath, rows, layout);
         }
-        WriteExport(m_owner, name, bytes);
+        WriteUserFileAndSay(m_owner, QStringLiteral("导出"), name, bytes);
     });
 }

@@ -8,6 +8,16 @@
 
 class QWidget;
 
+// The save dialog with the exports' name rules: the extension added when it
+// is missing, then the overwrite question. Empty when the command is to stop;
+// lastFileName keeps whatever name the dialog gave, for its next opening.
+QString AskSaveFileName(QWidget *owner, const QString &extension, QString &lastFileName);
+
+// Writes a file for the user and says how it went: "<action>成功！" with its
+// place only once the file is whole on the disk; otherwise what failed, the
+// file and the system's text, with any old file left as it was.
+void WriteUserFileAndSay(QWidget *owner, const QString &action, const QString &fileName, const QByteArray &bytes);
+
 // The More menu's output commands that gather a range and write files. The
 // main window owns one; its menu handlers pass the pickers' current dates.
 class OutputCommands

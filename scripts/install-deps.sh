@@ -5,10 +5,11 @@ set -euo pipefail
 
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-translations-l10n
+    qt6-base-dev qt6-translations-l10n qt6-charts-dev
     libsqlite3-dev libfreexl-dev libgsf-1-dev
     fonts-wqy-zenhei
-    xvfb xauth xdotool imagemagick
+    libxcb1-dev
+    xvfb xauth xdotool imagemagick x11-utils openbox tint2
     poppler-utils python3-xlrd
 )
 
@@ -24,10 +25,14 @@ if [ ${#missing[@]} -eq 0 ]; then
     exit 0
 fi
 
-SUDO=""
+SUDO=()
 if [ "$(id -u)" -ne 0 ]; then
-    SUDO="sudo"
+    if ! command -v sudo >/dev/null; then
+        echo "install-deps: ${#missing[@]} packages are missing (${missing[*]}); run this as root, or install and configure sudo" >&2
+        exit 1
+    fi
+    SUDO=(sudo)
 fi
 echo "install-deps: installing ${missing[*]}"
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+"${SUDO[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y -qq "${missing[@]}"

@@ -13,7 +13,7 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -
 sanitize="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 cmake -S . -B build-asan -G Ninja "${launcher[@]}" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DKAVLO_BENCHMARKS=OFF \
+    -DKAVLO_BUILD_BENCH=OFF \
     -DCMAKE_C_FLAGS="$sanitize" -DCMAKE_CXX_FLAGS="$sanitize" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 

@@ -19,6 +19,13 @@ enum class FailureCause {
     RecordGone,        // the record was deleted meanwhile (shared ledger)
 };
 
+// Causes that stop a write but leave the ledger readable.
+inline bool IsWriteRefusal(FailureCause cause)
+{
+    return cause == FailureCause::ReadOnly || cause == FailureCause::NoPermission ||
+           cause == FailureCause::DiskFull || cause == FailureCause::InUse;
+}
+
 // A failure of the database, the workbook engine, the file system or the
 // printer. It carries the engine's own message so the user sees what really
 // went wrong; the application's top-level report shows it and carries on.

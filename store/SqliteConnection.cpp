@@ -1,27 +1,102 @@
 #include "SqliteConnection.h"
 
-#include "KavloError.h"
+#include <QFile>
+#include <QFileInfo>
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <cstring>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace {
-QString engineMessage(sqlite3 *db)
+
+QString systemText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+bool isOsFailure(int rc)
 {
-    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+    const int primary = rc & 0xff;
+    return primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN || primary == SQLITE_FULL ||
+           primary == SQLITE_READONLY || primary == SQLITE_PERM;
 }
+
+// The engine's message, with the system's own text when the engine failed
+// at a system call.
+QString engineMessage(sqlite3 *db, int rc)
+{
+    if (!db)
+        return QStringLiteral("out of memory");
+    QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    const int error = sqlite3_system_errno(db);
+    if (isOsFailure(rc) && error != 0)
+        message += QStringLiteral(" (%1)").arg(systemText(error));
+    return message;
+}
+
 } // namespace
+
+FailureCause CauseOfErrno(int error)
+{
+    switch (error) {
+    case EROFS:
+    case EPERM: // an immutable file or folder
+        return FailureCause::ReadOnly;
+    case EACCES:
+        return FailureCause::NoPermission;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return FailureCause::DiskFull;
+    case ENOENT:
+        return FailureCause::Missing;
+    default:
+        return FailureCause::Unknown;
+    }
+}
+
+bool NoRoomToGrow(const QString &path)
+{
+    // The engine reports ENOSPC itself; EFBIG (a size limit) and a disk
+    // that is all but full come back as a plain write error.
+    constexpr unsigned long long kRoom = 1 << 20;
+    struct stat st;
+    const unsigned long long size =
+        ::stat(QFile::encodeName(path).constData(), &st) == 0 ? static_cast<unsigned long long>(st.st_size) : 0;
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && size + kRoom >= limit.rlim_cur)
+        return true;
+    struct statvfs disk;
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    return ::statvfs(folder.constData(), &disk) == 0 &&
+           static_cast<unsigned long long>(disk.f_bavail) * disk.f_frsize < kRoom;
+}
+
+WriteObstacle FindWriteObstacle(const QString &path)
+{
+    const QByteArray file = QFile::encodeName(path);
+    if (::access(file.constData(), F_OK) != 0)
+        return {FailureCause::Missing, systemText(errno)};
+    if (::access(file.constData(), W_OK) != 0)
+        return {CauseOfErrno(errno), systemText(errno)};
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (::access(folder.constData(), W_OK | X_OK) != 0)
+        return {CauseOfErrno(errno), systemText(errno)};
+    return {};
+}
 
 // --- SqliteRecordset ---------------------------------------------------------
 
-SqliteRecordset::SqliteRecordset(sqlite3 *db, sqlite3_stmt *stmt) : m_db(db), m_stmt(stmt), m_eof(false)
+SqliteRecordset::SqliteRecordset(const SqliteConnection *connection, sqlite3_stmt *stmt)
+    : m_connection(connection), m_stmt(stmt), m_eof(false)
 {
     step();
 }
 
 SqliteRecordset::SqliteRecordset(SqliteRecordset &&other) noexcept
-    : m_db(other.m_db), m_stmt(other.m_stmt), m_eof(other.m_eof)
+    : m_connection(other.m_connection), m_stmt(other.m_stmt), m_eof(other.m_eof)
 {
     other.m_stmt = nullptr;
     other.m_eof = true;
@@ -31,7 +106,7 @@ SqliteRecordset &SqliteRecordset::operator=(SqliteRecordset &&other) noexcept
 {
     if (this != &other) {
         Close();
-        m_db = other.m_db;
+        m_connection = other.m_connection;
         m_stmt = other.m_stmt;
         m_eof = other.m_eof;
         other.m_stmt = nullptr;
@@ -57,9 +132,9 @@ void SqliteRecordset::step()
         return;
     m_eof = true;
     if (rc != SQLITE_DONE) {
-        const QString message = engineMessage(m_db);
+        const KavloError error = m_connection->failure(rc);
         Close();
-        throw KavloError(message);
+        throw error;
     }
 }
 
@@ -130,16 +205,26 @@ SqliteConnection::~SqliteConnection() { Close(); }
 void SqliteConnection::Open(const QString &path, bool create)
 {
     Close();
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    m_path = path;
+    const QByteArray name = path.toUtf8();
     sqlite3 *db = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString message = engineMessage(db) + QStringLiteral(": ") + path;
+    int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0),
+                             nullptr);
+    if (rc != SQLITE_OK && !create && QFileInfo::exists(path)) {
+        // A ledger that cannot be written may still be read.
         sqlite3_close(db);
-        throw KavloError(message);
+        db = nullptr;
+        rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     }
     m_db = db;
+    if (rc != SQLITE_OK) {
+        const KavloError error = failure(rc);
+        sqlite3_close(db);
+        m_db = nullptr;
+        throw error;
+    }
     sqlite3_extended_result_codes(m_db, 1);
+    m_readOnly = sqlite3_db_readonly(m_db, "main") == 1;
     // Another program holding the file briefly should not fail an operation;
     // a lock held for longer still does, with SQLite's own message.
     sqlite3_busy_timeout(m_db, 2000);
@@ -155,20 +240,72 @@ void SqliteConnection::Close()
         sqlite3_close(m_db);
         m_db = nullptr;
     }
+    m_readOnly = false;
 }
 
-void SqliteConnection::fail(const QString &what) const
+bool SqliteConnection::hasLedgerTables() const
 {
-    throw KavloError(what.isEmpty() ? engineMessage(m_db) : what);
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(m_db,
+                           "select count(*) from sqlite_master where type='table' and "
+                           "name in ('Users_Table','Programs_Table','All_Table')",
+                           -1, &stmt, nullptr) != SQLITE_OK)
+        return true; // cannot tell: leave the engine's answer alone
+    const bool found = sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int(stmt, 0) == 3;
+    sqlite3_finalize(stmt);
+    return found;
+}
+
+KavloError SqliteConnection::failure(int rc) const
+{
+    const QString message = engineMessage(m_db, rc);
+    switch (rc & 0xff) {
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        return KavloError(message, FailureCause::NotALedger, m_path);
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return KavloError(message, FailureCause::InUse, m_path);
+    case SQLITE_FULL:
+        return KavloError(message, FailureCause::DiskFull, m_path);
+    case SQLITE_ERROR:
+        // A zero-length file opens as an empty database; an empty or foreign
+        // schema is not a damaged ledger but no ledger at all.
+        if (m_db && !hasLedgerTables())
+            return KavloError(QStringLiteral("the file lacks the ledger's tables Users_Table, Programs_Table "
+                                             "and All_Table"),
+                              FailureCause::NotALedger, m_path);
+        return KavloError(message, FailureCause::Unknown, m_path);
+    default:
+        break;
+    }
+    if (!isOsFailure(rc))
+        return KavloError(message, FailureCause::Unknown, m_path);
+    const FailureCause system = m_db ? CauseOfErrno(sqlite3_system_errno(m_db)) : FailureCause::Unknown;
+    if (system == FailureCause::DiskFull || ((rc & 0xff) == SQLITE_IOERR && NoRoomToGrow(m_path)))
+        return KavloError(message, FailureCause::DiskFull, m_path);
+    // The engine says only that it could not open or write; the file and its
+    // folder tell why.
+    const WriteObstacle obstacle = FindWriteObstacle(m_path);
+    if (obstacle.cause != FailureCause::Unknown) {
+        QString text = message;
+        if (!text.contains(obstacle.systemText))
+            text += QStringLiteral(" (%1)").arg(obstacle.systemText);
+        return KavloError(text, obstacle.cause, m_path);
+    }
+    if ((rc & 0xff) == SQLITE_READONLY)
+        return KavloError(message, FailureCause::ReadOnly, m_path);
+    return KavloError(message, system, m_path);
 }
 
 sqlite3_stmt *SqliteConnection::prepare(const char *sql, std::initializer_list<SqlValue> params)
 {
     if (!m_db)
-        fail(QStringLiteral("The database is not open"));
+        throw KavloError(QStringLiteral("The database is not open"), FailureCause::Unknown, m_path);
     sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr) != SQLITE_OK)
-        fail(QString());
+    const int prepared = sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
+    if (prepared != SQLITE_OK)
+        throw failure(prepared);
     int index = 1;
     for (const SqlValue &value : params) {
         int rc = SQLITE_OK;
@@ -185,9 +322,9 @@ sqlite3_stmt *SqliteConnection::prepare(const char *sql, std::initializer_list<S
             break;
         }
         if (rc != SQLITE_OK) {
-            const QString message = engineMessage(m_db);
+            const KavloError error = failure(rc);
             sqlite3_finalize(stmt);
-            fail(message);
+            throw error;
         }
         ++index;
     }
@@ -201,16 +338,16 @@ void SqliteConnection::Execute(const char *sql, std::initializer_list<SqlValue> 
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE) {
-        const QString message = engineMessage(m_db);
+        const KavloError error = failure(rc);
         sqlite3_finalize(stmt);
-        fail(message);
+        throw error;
     }
     sqlite3_finalize(stmt);
 }
 
 SqliteRecordset SqliteConnection::Query(const char *sql, std::initializer_list<SqlValue> params)
 {
-    return SqliteRecordset(m_db, prepare(sql, params));
+    return SqliteRecordset(this, prepare(sql, params));
 }
 
 qint64 SqliteConnection::LastInsertId() const { return sqlite3_last_insert_rowid(m_db); }

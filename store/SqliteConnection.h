@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KavloError.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -8,6 +10,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+class SqliteConnection;
 
 // A value bound to a statement parameter. Values are always bound, never
 // pasted into SQL text.
@@ -61,17 +64,21 @@ public:
 
 private:
     friend class SqliteConnection;
-    SqliteRecordset(sqlite3 *db, sqlite3_stmt *stmt);
+    SqliteRecordset(const SqliteConnection *connection, sqlite3_stmt *stmt);
     void step();
     void checkNotNull(int index) const;
 
-    sqlite3 *m_db = nullptr;
+    const SqliteConnection *m_connection = nullptr;
     sqlite3_stmt *m_stmt = nullptr;
     bool m_eof = true;
 };
 
 // A connection to one database file. Open never creates a missing file: a
-// missing, unreadable or damaged database fails with SQLite's message.
+// missing, unreadable or damaged database fails with SQLite's message. A
+// ledger that cannot be opened for writing (a read-only file, folder or mount,
+// another user's file) is opened read-only: reading works, and every write
+// fails with the cause ReadOnly or NoPermission before anything is changed.
+// Every failure carries its cause and the database path.
 class SqliteConnection
 {
 public:
@@ -83,6 +90,9 @@ public:
     void Open(const QString &path, bool create = false);
     void Close();
     bool IsOpen() const { return m_db != nullptr; }
+    // True when the open connection can only read.
+    bool IsReadOnly() const { return m_readOnly; }
+    QString path() const { return m_path; }
 
     // Runs a statement that returns no rows.
     void Execute(const char *sql, std::initializer_list<SqlValue> params = {});
@@ -93,12 +103,37 @@ public:
 
     sqlite3 *handle() const { return m_db; }
 
+    // The failure of the last call, which returned `rc`, with its cause told
+    // from the engine's code and the state of the file.
+    KavloError failure(int rc) const;
+
 private:
     sqlite3_stmt *prepare(const char *sql, std::initializer_list<SqlValue> params);
-    [[noreturn]] void fail(const QString &what) const;
+    bool hasLedgerTables() const;
 
     sqlite3 *m_db = nullptr;
+    QString m_path;
+    bool m_readOnly = false;
 };
+
+// The cause a system error number stands for, as far as the user can act on
+// it (ReadOnly for a read-only mount or an immutable file, NoPermission for a
+// file or folder of another user, DiskFull for ENOSPC, EDQUOT and EFBIG).
+FailureCause CauseOfErrno(int error);
+
+// Why the file at `path` cannot be written, from the system's own answer:
+// Missing, ReadOnly or NoPermission (for the file or for the folder, where
+// the engine makes its journal) with the system's text; Unknown when nothing
+// stands in the way.
+struct WriteObstacle {
+    FailureCause cause = FailureCause::Unknown;
+    QString systemText;
+};
+WriteObstacle FindWriteObstacle(const QString &path);
+
+// True when the file at `path` cannot grow by much: its size is near the
+// process's file size limit, or its disk has all but no room left.
+bool NoRoomToGrow(const QString &path);
 
 // Opens the connection for one operation and closes it at the end, whatever
 // happens in between.

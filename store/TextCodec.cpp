@@ -2,6 +2,8 @@
 
 #include "KavloError.h"
 
+#include <QSysInfo>
+
 #include <array>
 #include <cerrno>
 #include <iconv.h>
@@ -15,6 +17,18 @@ bool isAscii(const char *data, qsizetype size)
             return false;
     return true;
 }
+
+bool isAscii(const QString &text)
+{
+    for (QChar ch : text)
+        if (ch.unicode() >= 0x80)
+            return false;
+    return true;
+}
+
+// QString's own units, so no intermediate form can touch the text: a UTF-8
+// step was seen to drop a leading U+FEFF on the way back.
+constexpr const char *kUtf16 = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "UTF-16LE" : "UTF-16BE";
 
 // One conversion descriptor per direction, opened once: iconv_open is far too
 // slow to pay for every field of a long range.
@@ -31,40 +45,36 @@ public:
     Converter(const Converter &) = delete;
     Converter &operator=(const Converter &) = delete;
 
-    QByteArray convert(const QByteArray &input)
+    // Converts until the end or the first input the table cannot take; the
+    // result tells how many input bytes were consumed.
+    struct Result {
+        QByteArray output;
+        size_t consumed = 0;
+        bool complete = false;
+    };
+    Result convert(const char *data, size_t size, size_t reserve)
     {
         iconv(m_cd, nullptr, nullptr, nullptr, nullptr); // reset shift state
-        QByteArray output;
-        output.resize(input.size() * 2 + 16);
-        char *in = const_cast<char *>(input.constData());
-        size_t inLeft = size_t(input.size());
-        char *out = output.data();
-        size_t outLeft = size_t(output.size());
+        Result result;
+        result.output.resize(qsizetype(reserve) + 16);
+        char *in = const_cast<char *>(data);
+        size_t inLeft = size;
+        char *out = result.output.data();
+        size_t outLeft = size_t(result.output.size());
         while (inLeft > 0) {
             if (iconv(m_cd, &in, &inLeft, &out, &outLeft) != size_t(-1))
                 continue;
-            if (errno == E2BIG) {
-                const qsizetype used = out - output.data();
-                output.resize(output.size() * 2);
-                out = output.data() + used;
-                outLeft = size_t(output.size() - used);
-            } else {
-                // Invalid or truncated input: keep a visible replacement and go
-                // on, so damaged bytes never make a whole value unreadable.
-                ++in;
-                --inLeft;
-                if (outLeft < 3) {
-                    const qsizetype used = out - output.data();
-                    output.resize(output.size() + 16);
-                    out = output.data() + used;
-                    outLeft = size_t(output.size() - used);
-                }
-                *out++ = '?';
-                --outLeft;
-            }
+            if (errno != E2BIG)
+                break; // EILSEQ or EINVAL: the caller decides
+            const qsizetype used = out - result.output.data();
+            result.output.resize(result.output.size() * 2);
+            out = result.output.data() + used;
+            outLeft = size_t(result.output.size() - used);
         }
-        output.resize(out - output.data());
-        return output;
+        result.output.resize(out - result.output.data());
+        result.consumed = size - inLeft;
+        result.complete = inLeft == 0;
+        return result;
     }
 
 private:
@@ -73,14 +83,33 @@ private:
 
 Converter &toGbk()
 {
-    static thread_local Converter converter("GB18030", "UTF-8");
+    static thread_local Converter converter("GB18030", kUtf16);
     return converter;
 }
 
 Converter &fromGbk()
 {
-    static thread_local Converter converter("UTF-8", "GB18030");
+    static thread_local Converter converter(kUtf16, "GB18030");
     return converter;
+}
+
+char32_t codePointAt(const QString &text, qsizetype index)
+{
+    const QChar ch = text.at(index);
+    if (ch.isHighSurrogate() && index + 1 < text.size() && text.at(index + 1).isLowSurrogate())
+        return QChar::surrogateToUcs4(ch, text.at(index + 1));
+    return ch.unicode();
+}
+
+// Encodes from `from` on; stops at the first character the table refuses and
+// reports its index in `bad` (-1 when everything was encoded).
+QByteArray encodeFrom(const QString &text, qsizetype from, qsizetype *bad)
+{
+    const auto *data = reinterpret_cast<const char *>(text.utf16() + from);
+    const size_t size = size_t(text.size() - from) * 2;
+    Converter::Result r = toGbk().convert(data, size, size);
+    *bad = r.complete ? -1 : from + qsizetype(r.consumed / 2);
+    return r.output;
 }
 
 const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -91,34 +120,78 @@ namespace Gbk {
 
 QByteArray encode(const QString &text)
 {
-    const QByteArray utf8 = text.toUtf8();
-    if (isAscii(utf8.constData(), utf8.size()))
-        return utf8;
-    return toGbk().convert(utf8);
+    if (isAscii(text))
+        return text.toLatin1();
+    qsizetype bad = -1;
+    QByteArray bytes = encodeFrom(text, 0, &bad);
+    if (bad >= 0)
+        throw KavloError(UnstorableCharacterMessage(QStringLiteral("文字"), codePointAt(text, bad)));
+    return bytes;
 }
 
 QString decode(const QByteArray &bytes)
 {
     if (isAscii(bytes.constData(), bytes.size()))
         return QString::fromLatin1(bytes);
-    return QString::fromUtf8(fromGbk().convert(bytes));
+    QByteArray units;
+    const char *data = bytes.constData();
+    size_t left = size_t(bytes.size());
+    while (left > 0) {
+        Converter::Result r = fromGbk().convert(data, left, left * 2);
+        units += r.output;
+        data += r.consumed;
+        left -= r.consumed;
+        if (left > 0) {
+            // Invalid or truncated input: keep a visible replacement and go
+            // on, so damaged bytes never make a whole value unreadable.
+            const char16_t mark = u'?';
+            units.append(reinterpret_cast<const char *>(&mark), 2);
+            ++data;
+            --left;
+        }
+    }
+    return QString(reinterpret_cast<const QChar *>(units.constData()), units.size() / 2);
+}
+
+std::optional<char32_t> firstUnstorable(const QString &text)
+{
+    if (isAscii(text))
+        return std::nullopt;
+    qsizetype bad = -1;
+    encodeFrom(text, 0, &bad);
+    if (bad < 0)
+        return std::nullopt;
+    return codePointAt(text, bad);
 }
 
 int byteLength(const QString &text)
 {
-    int ascii = 0;
-    bool allAscii = true;
-    for (QChar ch : text) {
-        if (ch.unicode() >= 0x80) {
-            allAscii = false;
+    if (isAscii(text))
+        return int(text.size());
+    qsizetype length = 0;
+    qsizetype from = 0;
+    while (from < text.size()) {
+        qsizetype bad = -1;
+        length += encodeFrom(text, from, &bad).size();
+        if (bad < 0)
             break;
-        }
-        ++ascii;
+        length += 4;
+        from = bad + (codePointAt(text, bad) > 0xffff ? 2 : 1);
     }
-    return allAscii ? ascii : int(encode(text).size());
+    return int(length);
 }
 
 } // namespace Gbk
+
+QString CharacterCode(char32_t codePoint)
+{
+    return QStringLiteral("U+%1").arg(uint(codePoint), 4, 16, QLatin1Char('0')).toUpper();
+}
+
+QString UnstorableCharacterMessage(const QString &fieldName, char32_t codePoint)
+{
+    return QStringLiteral("%1中的字符 %2 不能保存，请删去它。").arg(fieldName, CharacterCode(codePoint));
+}
 
 QByteArray Base64Encode(const QByteArray &bytes)
 {

@@ -1,6 +1,8 @@
-// Makes the empty ledger database that ships beside the executable. An
-// existing file is left exactly as it is: it may hold someone's records.
+// Makes the empty ledger database that ships beside the executable, private
+// to its owner in a private folder. An existing file keeps its records; only
+// a looser mode than 0600 is tightened.
 #include "KavloError.h"
+#include "LedgerFiles.h"
 #include "unt_clsDatabaseUser.h"
 
 #include <QFileInfo>
@@ -14,9 +16,12 @@ int main(int argc, char **argv)
         return 2;
     }
     const QString path = QString::fromLocal8Bit(argv[1]);
-    if (QFileInfo::exists(path))
-        return 0;
     try {
+        MakePrivateFolder(QFileInfo(path).absolutePath());
+        if (QFileInfo::exists(path)) {
+            TightenToOwner(path);
+            return 0;
+        }
         TclsDatabaseUser::CreateDatabaseFile(path);
     } catch (const KavloError &e) {
         std::fprintf(stderr, "kavlo-mkdb: %s\n", e.what());

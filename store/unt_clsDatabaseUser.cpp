@@ -1,8 +1,10 @@
 #include "unt_clsDatabaseUser.h"
 
 #include "AmountText.h"
+#include "StoreReading.h"
 #include "DefaultLists.h"
 #include "KavloError.h"
+#include "LedgerFiles.h"
 #include "TextCodec.h"
 
 #include <QCoreApplication>
@@ -33,30 +35,6 @@ QByteArray checkedDate(const QString &text)
         throw KavloError(QStringLiteral("'%1' is not a date of the form yyyy-mm-dd").arg(text));
     return text.toLatin1();
 }
-
-// Decoding the same stored text again and again (record types, item names)
-// is most of the cost of a long range; remember what was decoded.
-class DecodeCache
-{
-public:
-    QString decode(const char *data, int length)
-    {
-        if (length == 0)
-            return QString();
-        const QByteArray key = QByteArray::fromRawData(data, length);
-        auto it = m_cache.constFind(key);
-        if (it != m_cache.constEnd())
-            return it.value();
-        const QByteArray owned(data, length);
-        const QString text = DecodeField(owned);
-        if (m_cache.size() < 4096)
-            m_cache.insert(owned, text);
-        return text;
-    }
-
-private:
-    QHash<QByteArray, QString> m_cache;
-};
 
 // Amounts repeat as well: one shared text per value keeps a long range from
 // holding a string of its own for every record's amount.
@@ -129,6 +107,8 @@ void TclsDatabaseUser::CreateDatabaseFile(const QString &path)
 {
     if (QFileInfo::exists(path))
         throw KavloError(QStringLiteral("%1 already exists").arg(path));
+    // Private from the first byte: the engine would make it 0644.
+    CreatePrivateFile(path);
     try {
         SqliteConnection connection;
         connection.Open(path, true);
@@ -193,8 +173,20 @@ bool TclsDatabaseUser::DeleteUser(const QString &userName, const QString &passwo
 
 bool TclsDatabaseUser::CheckLogin(const QString &userName, const QString &password)
 {
+    const QByteArray n = EncodeField(userName);
     const QByteArray p = EncodeField(password);
-    return RenewUserRow(EncodeField(userName), p, p);
+    try {
+        return RenewUserRow(n, p, p);
+    } catch (const KavloError &e) {
+        if (!IsWriteRefusal(e.cause()))
+            throw;
+    }
+    // The row cannot be renewed (a read-only or full ledger, or one another
+    // program is writing): matching credentials still log in, and the user
+    // list keeps its order.
+    ConnectionScope scope(g_objConnection, g_strConnection);
+    SqliteRecordset rs = g_objConnection.Query(kCredentialQuery, {n, p});
+    return countRows(rs) > 0;
 }
 
 bool TclsDatabaseUser::RenewUserRow(const QByteArray &n, const QByteArray &password, const QByteArray &newPassword)

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // One entry per calendar day of a range, days without records included.
 struct DayTotals {
     QStringList date;    // "yyyy-mm-dd"
@@ -34,6 +36,20 @@ struct ProgramTotals {
     QStringList share; // percent of the range total, "%0.2f"
     int size() const { return name.size(); }
 };
+
+// Which records a search reads: one record type or both, a range or every
+// date.
+struct RecordScope {
+    QString recordType; // kTypeExpense or kTypeIncome; empty for both
+    bool allDates = true;
+    QDate start; // both bounds inclusive, read when allDates is false
+    QDate end;
+};
+
+// Accepts or refuses an item name or memo, given as the GBK bytes its stored
+// form decodes to: the bytes are the text exactly, and only the records that
+// are found need converting to text.
+using TextMatch = std::function<bool(const QByteArray &gbk)>;
 
 struct ProgramNameLists {
     QStringList expense;
@@ -78,6 +94,15 @@ public:
                            RangeRecords &records);
     void DeleteRecord(const QString &id);
     void UpdateRecord(const QString &id, const QString &name, const QString &amount, const QString &memo);
+
+    // The DayTotals of ListRecordsOfDate without its records: the same sums,
+    // added in the same order, for windows that show only the figures.
+    void ListTotalsOfDate(const QString &userName, const QDate &start, const QDate &end, DayTotals &days);
+    // The records of the scope whose item name or memo `matches` accepts, in
+    // the order of ListRecordsOfDate (by day, expenses first, then by ID).
+    // One query; each field is decoded once and matched after decoding.
+    void FindRecords(const QString &userName, const RecordScope &scope, const TextMatch &matches,
+                     RangeRecords &found);
 
     void GetProgramTotals(const QString &userName, const QString &recordType, const QDate &start,
                           const QDate &end, ProgramTotals &totals);

@@ -1,6 +1,7 @@
 #include "FileDialog.h"
 
 #include "MessageBox.h"
+#include "TextCodec.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -11,19 +12,27 @@ QQueue<QString> g_nextNames;
 int g_shown = 0;
 } // namespace
 
+QString FileDialog::BlankNameAsCancel(const QString &path)
+{
+    // The dialog hands back a whole path, so only the part after the last
+    // folder separator tells whether a name was typed at all.
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    return IsBlank(name) ? QString() : path;
+}
+
 QString FileDialog::getSaveFileName(QWidget *parent, const QString &filter, const QString &initialName)
 {
     ++g_shown;
     if (!g_nextNames.isEmpty())
-        return g_nextNames.dequeue();
+        return BlankNameAsCancel(g_nextNames.dequeue());
     if (MessageBox::testMode())
         return QString(); // a test that forgot to answer must not hang on a dialog
     // The overwrite question is the program's own, so Qt's is switched off.
     // Before any export the dialog opens in the user's home folder rather
     // than wherever the program happened to be started.
     const QString start = initialName.isEmpty() ? QDir::homePath() : initialName;
-    return QFileDialog::getSaveFileName(parent, QString(), start, filter, nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    return BlankNameAsCancel(QFileDialog::getSaveFileName(parent, QString(), start, filter, nullptr,
+                                                          QFileDialog::DontConfirmOverwrite));
 }
 
 void FileDialog::setNextFileName(const QString &name) { g_nextNames.enqueue(name); }

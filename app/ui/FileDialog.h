@@ -5,7 +5,8 @@
 class QWidget;
 
 // The save-file dialog behind one seam, so tests can answer it. A cancelled
-// dialog returns the empty text.
+// dialog returns the empty text, and so does a chosen name made only of
+// blanks (in whatever folder): both mean that nothing is to be written.
 class FileDialog
 {
 public:
@@ -15,6 +16,9 @@ public:
     // (an empty name stands for Cancel).
     static void setNextFileName(const QString &name);
     static int shownCount(); // dialogs answered or shown so far
+
+    // The chosen path, or the empty text when its file name is blank.
+    static QString BlankNameAsCancel(const QString &path);
 
 private:
     FileDialog() = delete;

@@ -17,8 +17,11 @@ QLabel *AddLabel(QWidget *parent, const QString &name, const QString &text, int 
 
 void SetTextColor(QWidget *widget, const QColor &color)
 {
+    // Only the enabled look changes: a disabled control keeps the palette's
+    // grey text, like every other control of a disabled page.
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Active, QPalette::WindowText, color);
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, color);
     widget->setPalette(palette);
 }
 

@@ -13,7 +13,8 @@ class QWidget;
 // A label sized to its text, with its top-left corner at (left, top).
 QLabel *AddLabel(QWidget *parent, const QString &name, const QString &text, int left, int top);
 
-// The colour of a widget's text (its window-text role).
+// The colour of a widget's text (its window-text role) while it is enabled;
+// disabled, it greys like any other control.
 void SetTextColor(QWidget *widget, const QColor &color);
 
 // Moves a top-level window, frame included, to the centre of the screen it

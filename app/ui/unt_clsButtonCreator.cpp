@@ -44,6 +44,17 @@ void TclsShape::setCornerRadius(int radius)
 void TclsShape::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    if (m_radius == 0) {
+        // A bar is drawn crisp: every pixel of the rectangle takes the fill
+        // colour, with no softened ends or edges.
+        if (m_brush.isValid())
+            painter.fillRect(rect(), m_brush);
+        if (m_pen.isValid()) {
+            painter.setPen(QPen(m_pen, 0));
+            painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        }
+        return;
+    }
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(m_pen.isValid() ? QPen(m_pen, 1) : QPen(Qt::NoPen));
     painter.setBrush(m_brush.isValid() ? QBrush(m_brush) : QBrush(Qt::NoBrush));

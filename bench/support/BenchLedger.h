@@ -19,6 +19,14 @@ public:
     QString filePath(const QString &name) const { return m_dir.filePath(name); }
     MainWindowFields fields;
 
+    // A household's months from `first` on: rent, food, bills, travel and a
+    // few small items (which the share pie folds), salary and extras.
+    void addHouseholdMonths(const QDate &first, int months);
+
+    // `count` records spread over [start, end], every fifth one income: 33
+    // expense and 9 income names, a memo of its own on each record.
+    void addMixedSeries(int count, const QDate &start, const QDate &end);
+
     // `count` expense records spread over [start, end], 37 item names.
     void addExpenseSeries(int count, const QDate &start, const QDate &end);
 

@@ -4,6 +4,7 @@
 #include "ErrorReport.h"
 #include "OutputReport.h"
 #include "ReportPreview.h"
+#include "WindowSystem.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -77,11 +78,14 @@ void TfrmPreview::FitToWorkArea()
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    // The whole window, frame included, covers the work area; the frame is
-    // known once the native window exists.
+    // The whole window, frame included, covers the work area, so neither
+    // its title bar nor its page label lies under a panel. The window
+    // manager tells its frame before the window is shown; once shown, Qt
+    // knows it too.
     const QRect work = screen->availableGeometry();
-    create();
-    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    QMargins frame = WindowFrameExtents(this);
+    if (frame.isNull() && windowHandle())
+        frame = windowHandle()->frameMargins();
     setGeometry(work.marginsRemoved(frame));
 }
 

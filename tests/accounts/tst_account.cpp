@@ -4,6 +4,7 @@
 #include "unt_frmAccount.h"
 
 #include <QComboBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -31,6 +32,8 @@ private slots:
     void deleteWithWrongPassword();
     void noUsersGreysPages_data();
     void noUsersGreysPages();
+    void noticeGreysWithItsPage_data();
+    void noticeGreysWithItsPage();
     void cancelEndsWithCancel();
 
 private:
@@ -61,6 +64,11 @@ void TestAccount::newUserValidation_data()
     QTest::newRow("no second password") << "u" << "a" << "" << "密码不能为空！" << "edtNew_Password2";
     QTest::newRow("differ") << "u" << "abc" << "abd" << "您两次输入的密码不一样！" << "edtNew_Password2";
     QTest::newRow("differ in case only") << "u" << "abc" << "ABC" << "您两次输入的密码不一样！" << "edtNew_Password2";
+    // Characters without a stored form are refused by name, never stored as "?".
+    QTest::newRow("name cannot be stored") << QStringLiteral("王\uE81E") << "a" << "a"
+                                           << "用户名中的字符 U+E81E 不能保存，请删去它。" << "edtNew_UserName";
+    QTest::newRow("password cannot be stored") << "u" << QStringLiteral("p\uE78D") << QStringLiteral("p\uE78D")
+                                               << "密码中的字符 U+E78D 不能保存，请删去它。" << "edtNew_Password1";
 }
 
 void TestAccount::newUserValidation()
@@ -134,6 +142,8 @@ void TestAccount::changePasswordValidation_data()
     QTest::newRow("new differ") << "a" << "b" << "c" << "您两次输入的新密码不一样！" << "edtModify_NewPassword2";
     QTest::newRow("new differ in case") << "a" << "b" << "B" << "您两次输入的新密码不一样！"
                                         << "edtModify_NewPassword2";
+    QTest::newRow("new cannot be stored") << "a" << QStringLiteral("\uE864") << QStringLiteral("\uE864")
+                                          << "新密码中的字符 U+E864 不能保存，请删去它。" << "edtModify_NewPassword1";
 }
 
 void TestAccount::changePasswordValidation()
@@ -257,6 +267,49 @@ void TestAccount::noUsersGreysPages()
     dialog.btnOk->click();
     QVERIFY(MessageBox::shown().isEmpty());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
+}
+
+void TestAccount::noticeGreysWithItsPage_data()
+{
+    QTest::addColumn<bool>("withUser");
+    QTest::newRow("no users: greyed") << false;
+    QTest::newRow("a user: maroon") << true;
+}
+
+// Counts the pixels of a page drawn in a maroon-like colour.
+static int maroonPixels(QWidget *page)
+{
+    const QImage image = page->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 90 && c.green() < 60 && c.blue() < 60)
+                ++count;
+        }
+    return count;
+}
+
+void TestAccount::noticeGreysWithItsPage()
+{
+    QFETCH(bool, withUser);
+    TempDatabase db;
+    if (withUser)
+        TclsDatabaseUser(db.path()).CreateUser(QStringLiteral("u"), QStringLiteral("p"));
+    TfrmAccount dialog(nullptr, db.path());
+    dialog.show();
+    dialog.pgeAccount->setCurrentWidget(dialog.TabSheet3);
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    // The notice is the page's only coloured text: maroon while the page
+    // works, grey like the rest of it while it is disabled.
+    const int maroon = maroonPixels(dialog.TabSheet3);
+    if (withUser)
+        QVERIFY2(maroon > 50, qPrintable(QString::number(maroon)));
+    else
+        QCOMPARE(maroon, 0);
+    // The new-user page always works, and its notice stays maroon.
+    dialog.pgeAccount->setCurrentWidget(dialog.TabSheet1);
+    QVERIFY(maroonPixels(dialog.TabSheet1) > 50);
 }
 
 void TestAccount::cancelEndsWithCancel()

@@ -39,6 +39,7 @@ private slots:
     void noNameRefusesLogin();
     void passwordIsChecked_data();
     void passwordIsChecked();
+    void passwordThatCannotBeStoredIsRefused();
     void newestUserIsPreselected();
     void enterLogsInAndEscCancels();
     void passwordIsLimitedToSixteenGbkBytes_data();
@@ -86,6 +87,22 @@ void TestLogin::passwordIsChecked_data()
     QTest::newRow("trailing blank") << "secret" << "secret " << false;
     QTest::newRow("empty typed") << "secret" << "" << false;
     QTest::newRow("chinese right") << "密码12" << "密码12" << true;
+}
+
+void TestLogin::passwordThatCannotBeStoredIsRefused()
+{
+    // Such characters used to become "?", so they matched a password "???".
+    TempDatabase db;
+    TclsDatabaseUser(db.path()).CreateUser(QStringLiteral("张三"), QStringLiteral("???"));
+    TfrmLogin login(nullptr, db.path());
+    login.show();
+    login.edtPassword->setText(QStringLiteral("\uE81E\uE81E\uE81E"));
+    login.btnOK->click();
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown()[0].icon, MessageBox::Warning);
+    QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("密码中的字符 U+E81E 不能保存，请删去它。"));
+    QVERIFY(login.isVisible());
+    QCOMPARE(login.focusWidget(), login.edtPassword);
 }
 
 void TestLogin::passwordIsChecked()

@@ -1,6 +1,8 @@
 #include "BrowsePanel.h"
 #include "EntryPanel.h"
+#include "LedgerBackup.h"
 #include "MessageBox.h"
+#include "ModalDialogs.h"
 #include "TestSupport.h"
 #include "unt_clsButtonCreator.h"
 #include "unt_clsDatabaseUser.h"
@@ -37,6 +39,7 @@ private slots:
     void showCommand();
     void showCommandBringsActiveDialog();
     void outlineIsTheRoundedRectangle();
+    void separatorIsASolidSilverBar();
     void backgroundDragsTheWindow_data();
     void backgroundDragsTheWindow();
     void closeAsksForPendingLists_data();
@@ -46,6 +49,8 @@ private slots:
     void outputMenuItemsReachTheCommands();
     void cancelledLoginNeverShowsTheWindow();
     void passedLoginShapesTheWindow();
+    void loginBacksUpTheLedger_data();
+    void loginBacksUpTheLedger();
 
 private:
     void addPending(EntryPanel *panel, const QString &prefix, const QString &name);
@@ -66,19 +71,9 @@ QStringList comboItems(QComboBox *combo)
     return items;
 }
 
-// Acts on the login dialog once it runs modally (its creation already runs
-// the event loop once, for the splash, so a plain zero timer fires too early).
 void whenLoginShows(QObject *context, std::function<void(TfrmLogin *)> act)
 {
-    auto *timer = new QTimer(context);
-    QObject::connect(timer, &QTimer::timeout, context, [timer, act] {
-        if (auto *login = qobject_cast<TfrmLogin *>(QApplication::activeModalWidget())) {
-            timer->deleteLater();
-            timer->stop();
-            act(login);
-        }
-    });
-    timer->start(10);
+    WhenModalShows<TfrmLogin>(context, std::move(act));
 }
 
 QAction *findAction(QMenu *menu, const QString &name)
@@ -424,6 +419,24 @@ void TestMainWindow::outputMenuItemsReachTheCommands()
     QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("查看起始日期不能大于截止日期！"));
 }
 
+void TestMainWindow::separatorIsASolidSilverBar()
+{
+    TfrmMain &main = *m_main;
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    const QImage image = main.grab().toImage();
+    const QRect bar(29, 86, 593, 2);
+    QCOMPARE(main.shpSeparator->geometry(), bar);
+    // Every pixel of the bar, its ends included, is silver.
+    int silver = 0;
+    for (int y = bar.top(); y <= bar.bottom(); ++y)
+        for (int x = bar.left(); x <= bar.right(); ++x)
+            silver += image.pixelColor(x, y) == QColor(192, 192, 192);
+    QCOMPARE(silver, 593 * 2);
+    // And nothing of it spills over the skin around it.
+    QCOMPARE(image.pixelColor(28, 86), main.imgBackground->pixmap().toImage().pixelColor(28, 86));
+    QCOMPARE(image.pixelColor(29, 88), main.imgBackground->pixmap().toImage().pixelColor(29, 88));
+}
+
 void TestMainWindow::cancelledLoginNeverShowsTheWindow()
 {
     TfrmMain main(m_db->path());
@@ -449,6 +462,43 @@ void TestMainWindow::passedLoginShapesTheWindow()
     QCOMPARE(main.ddeServer->Tag, 1);
     QCOMPARE(main.mask(), MainWindowOutline(QSize(650, 480)));
     QVERIFY(main.rdoOut->isChecked());
+}
+
+void TestMainWindow::loginBacksUpTheLedger_data()
+{
+    QTest::addColumn<bool>("blocked");
+    QTest::newRow("backup made") << false;
+    QTest::newRow("backup impossible") << true;
+}
+
+void TestMainWindow::loginBacksUpTheLedger()
+{
+    QFETCH(bool, blocked);
+    const QString backup = LedgerBackup::PathFor(m_db->path(), QDate::currentDate());
+    if (blocked) {
+        // A file where the backup folder goes: no backup, for root too.
+        QFile blocker(LedgerBackup::Folder(m_db->path()));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+    TfrmMain main(m_db->path());
+    whenLoginShows(this, [](TfrmLogin *login) {
+        login->edtPassword->setText(QStringLiteral("pw"));
+        login->btnOK->click();
+    });
+    QVERIFY(main.FormCreate());
+    main.WaitForBackup();
+    QCoreApplication::processEvents();
+    QCOMPARE(QFileInfo::exists(backup), !blocked);
+    // A failure is told beside the work, never in a box that holds it up.
+    QVERIFY(MessageBox::shown().isEmpty());
+    QCOMPARE(main.lblBackup->isVisibleTo(&main), blocked);
+    if (blocked) {
+        QCOMPARE(main.lblBackup->text(), QStringLiteral("今天的自动备份没有做成，账本本身没有受影响。"));
+        QVERIFY2(main.lblBackup->toolTip().contains(LedgerBackup::Folder(m_db->path())),
+                 qPrintable(main.lblBackup->toolTip()));
+    } else {
+        QCOMPARE(TclsDatabaseUser(backup).GetUserNames(), QStringList{kUser});
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

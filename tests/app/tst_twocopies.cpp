@@ -20,6 +20,7 @@ private slots:
     void lockOfKilledCopyDoesNotBlock();
     void plantedLockDoesNotStopTheStart_data();
     void plantedLockDoesNotStopTheStart();
+    void startsQuietlyWithoutRuntimeFolder();
 
 private:
     void start(QProcess &process, const QProcessEnvironment &changes = {}, const QStringList &unset = {});
@@ -169,6 +170,35 @@ void TestTwoCopies::plantedLockDoesNotStopTheStart()
     // about a folder that is set but unfit, and rightly so).
     if (runtime == "unset")
         QVERIFY2(!copy->readAllStandardError().contains("QStandardPaths"), "warned about the runtime folder");
+}
+
+void TestTwoCopies::startsQuietlyWithoutRuntimeFolder()
+{
+    // As root on a console: no XDG_RUNTIME_DIR. The temp folder is the
+    // test's own, so the runtime folder made there can be looked at.
+    QTemporaryDir tmp;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    env.insert(QStringLiteral("TMPDIR"), tmp.path());
+    auto *process = m_started.emplace_back(new QProcess);
+    process->setProcessEnvironment(env);
+    process->setProgram(m_program->filePath(QStringLiteral("kavlo")));
+    process->start();
+    QVERIFY(process->waitForStarted(5000));
+    // Up to its login dialog, where it waits.
+    QTRY_VERIFY_WITH_TIMEOUT(!QDir(tmp.path()).entryList({QStringLiteral("runtime-*")}, QDir::Dirs).isEmpty(), 10000);
+    QTest::qWait(1500);
+    QCOMPARE(process->state(), QProcess::Running);
+    process->kill();
+    QVERIFY(process->waitForFinished(5000));
+    const QString errors = QString::fromLocal8Bit(process->readAllStandardError());
+    QVERIFY2(!errors.contains(QStringLiteral("XDG_RUNTIME_DIR")), qPrintable(errors));
+    const QString runtime = tmp.filePath(QDir(tmp.path()).entryList({QStringLiteral("runtime-*")}, QDir::Dirs).value(0));
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                            QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QCOMPARE(QFile::permissions(runtime) & others, QFileDevice::Permissions());
 }
 
 QTEST_GUILESS_MAIN(TestTwoCopies)

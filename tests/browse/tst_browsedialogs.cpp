@@ -75,6 +75,10 @@ private slots:
                                       << "7.00";
         QTest::newRow("unchanged") << "早饭" << "10.00" << "修改成功！"
                                    << "10.00";
+        QTest::newRow("name cannot be stored") << QStringLiteral("早饭\uE831") << "5"
+                                               << "项目名称中的字符 U+E831 不能保存，请删去它。" << "10.00";
+        QTest::newRow("leading BOM kept") << QStringLiteral("\uFEFF早饭") << "5" << "修改成功！"
+                                          << "5.00";
     }
     void modifySave()
     {

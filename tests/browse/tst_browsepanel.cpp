@@ -498,8 +498,9 @@ private slots:
         QStringList names;
         for (QAction *action : menu->actions())
             names << action->objectName();
-        QCOMPARE(names, (QStringList{"mnuInAndOut_More_ShowRecord", "mnuInAndOut_More_Separator0",
-                                     "mnuInAndOut_More_OutTotal", "mnuInAndOut_More_InTotal",
+        QCOMPARE(names, (QStringList{"mnuInAndOut_More_ShowRecord", "mnuInAndOut_More_FindRecord",
+                                     "mnuInAndOut_More_Separator0", "mnuInAndOut_More_OutTotal",
+                                     "mnuInAndOut_More_InTotal", "mnuInAndOut_More_MonthTotal",
                                      "mnuInAndOut_More_Separator1", "mnuInAndOut_More_Print",
                                      "mnuInAndOut_More_Preview", "mnuInAndOut_More_Separator2",
                                      "mnuInAndOut_More_SaveAsExcel", "mnuInAndOut_More_SaveAsTxt"}));
@@ -520,7 +521,9 @@ private slots:
         const QList<QPair<const char *, QString>> windows{
             {"mnuInAndOut_More_ShowRecord", QStringLiteral("详细显示每天所有收支记录")},
             {"mnuInAndOut_More_OutTotal", QStringLiteral("统计各个支出项目所占比例")},
-            {"mnuInAndOut_More_InTotal", QStringLiteral("统计各个收入项目所占比例")}};
+            {"mnuInAndOut_More_InTotal", QStringLiteral("统计各个收入项目所占比例")},
+            {"mnuInAndOut_More_MonthTotal", QStringLiteral("按月统计收支")},
+            {"mnuInAndOut_More_FindRecord", QStringLiteral("查找收支记录")}};
         for (const auto &[name, caption] : windows) {
             QString title;
             ModalProbe probe([&](QDialog *dialog) { title = dialog->windowTitle(); });
@@ -528,6 +531,10 @@ private slots:
             QCOMPARE(probe.count(), 1);
             QCOMPARE(title, caption);
         }
+        QCOMPARE(panel->findChild<QAction *>(QStringLiteral("mnuInAndOut_More_MonthTotal"))->text(),
+                 QStringLiteral("按月统计收支(&M)..."));
+        QCOMPARE(panel->findChild<QAction *>(QStringLiteral("mnuInAndOut_More_FindRecord"))->text(),
+                 QStringLiteral("查找收支记录(&F)..."));
     }
 };
 

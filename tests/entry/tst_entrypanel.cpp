@@ -171,6 +171,7 @@ private slots:
     void editorOpensOnFreshListAndCancels();
     void editorSaveReplacesOnlyItsList_data();
     void editorSaveReplacesOnlyItsList();
+    void editorRefusesNamesThatCannotBeStored();
 };
 
 void TestEntryPanel::amountEditTakesDigitsAndPoint_data()
@@ -277,6 +278,9 @@ void TestEntryPanel::addChecksNameAndAmount_data()
     QTest::newRow("two points") << In << "书" << "1.2.3" << "金额有错误，请重新填写！" << "";
     QTest::newRow("leading point") << Out << "书" << ".5" << "" << "0.50";
     QTest::newRow("eleven digits") << In << "书" << "12345678901" << "" << "12345678901.00";
+    QTest::newRow("name cannot be stored") << Out << QStringLiteral("书\uE816") << "5"
+                                           << "项目名称中的字符 U+E816 不能保存，请删去它。" << "";
+    QTest::newRow("leading BOM is kept") << In << QStringLiteral("\uFEFF书") << "5" << "" << "5.00";
 }
 
 void TestEntryPanel::addChecksNameAndAmount()
@@ -298,7 +302,7 @@ void TestEntryPanel::addChecksNameAndAmount()
     QCOMPARE(MessageBox::shown().first().icon, MessageBox::Warning);
     QCOMPARE(ledger.panel(kind).pendingCount(), 0);
     // A bad amount is cleared; everything else stays for the next try.
-    QCOMPARE(ledger.money(kind)->text(), name.trimmed().isEmpty() ? typed : QString());
+    QCOMPARE(ledger.money(kind)->text(), message.startsWith(QStringLiteral("金额")) ? QString() : typed);
     QCOMPARE(ledger.name(kind)->currentText(), name);
     QCOMPARE(ledger.memo(kind)->toPlainText(), QStringLiteral("备注"));
 }
@@ -579,6 +583,23 @@ void TestEntryPanel::editorSaveReplacesOnlyItsList()
     const ProgramNameLists after = ledger.names();
     QCOMPARE(kind == Out ? after.expense : after.income, names);
     QCOMPARE(kind == Out ? after.income : after.expense, kind == Out ? before.income : before.expense);
+}
+
+void TestEntryPanel::editorRefusesNamesThatCannotBeStored()
+{
+    Ledger ledger;
+    const ProgramNameLists before = ledger.names();
+    bool stayedOpen = false;
+    whenModal([&](QWidget *modal) {
+        modal->findChild<QPlainTextEdit *>(QStringLiteral("memEdit"))->setPlainText(QStringLiteral("甲\n乙\uE854"));
+        modal->findChild<QPushButton *>(QStringLiteral("btnSave"))->click();
+        stayedOpen = modal->isVisible();
+        modal->findChild<QPushButton *>(QStringLiteral("btnCancel"))->click();
+    });
+    ledger.panel(Out).EditClick();
+    QVERIFY(stayedOpen);
+    QCOMPARE(shownTexts(), QStringList{QStringLiteral("支出项目名称中的字符 U+E854 不能保存，请删去它。")});
+    QCOMPARE(ledger.names().expense, before.expense);
 }
 
 QTEST_MAIN(TestEntryPanel)

@@ -204,11 +204,16 @@ private slots:
         QTest::newRow("txt blank") << int(Txt) << "   ";
         QTest::newRow("xls cancelled") << int(Xls) << "";
         QTest::newRow("xls blank") << int(Xls) << "   ";
+        // The dialog answers with a whole path: a blank name in a folder.
+        QTest::newRow("txt blank in a folder") << int(Txt) << "@/   ";
+        QTest::newRow("xls blank in a folder") << int(Xls) << "@/ \t ";
     }
     void cancelledOrBlankNameDoesNothing()
     {
         QFETCH(int, kind);
         QFETCH(QString, chosen);
+        if (chosen.startsWith(QLatin1String("@/")))
+            chosen = out(chosen.mid(2));
         const QString cwdBefore = QDir::currentPath();
         QDir::setCurrent(m_out->path());
         FileDialog::setNextFileName(chosen);

@@ -1,4 +1,5 @@
 #include "KavloError.h"
+#include "LedgerFiles.h"
 #include "TestSupport.h"
 #include "TextCodec.h"
 #include "unt_clsDatabaseUser.h"
@@ -7,7 +8,10 @@
 #include <QtTest>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <functional>
 
 namespace {
 
@@ -46,6 +50,12 @@ private:
 
 const QString kUser = QStringLiteral("张三");
 
+uint modeOf(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? uint(st.st_mode & 07777) : 0xffffffffu;
+}
+
 QDate day(const char *iso) { return QDate::fromString(QLatin1String(iso), Qt::ISODate); }
 
 void add(TclsDatabaseUser &store, const QString &type, const QString &date, const QString &name,
@@ -79,10 +89,12 @@ private slots:
     void updateAndDeleteRecord();
     void textsRoundTrip_data();
     void textsRoundTrip();
+    void unstorableTextWritesNothing();
     void programTotals();
     void programTotalsSumInSavingOrder();
     void programTotalsEqualItemsAndBounds();
     void programTotalsKeepsTypesApartAndZeroShare();
+    void newLedgerIsPrivate();
     void missingDatabaseFailsAtFirstOperation();
     void damagedDatabaseReportsAndRecovers();
     void readOnlyDatabase();
@@ -410,6 +422,9 @@ void TestDatabaseUser::textsRoundTrip_data()
     QTest::newRow("breaks and tabs") << QStringLiteral("a\r\nb\tc\rd\n");
     QTest::newRow("emoji and non-GBK") << QStringLiteral("生日🎂 ẞ ₩ €");
     QTest::newRow("255 characters") << QString(255, QChar(0x996D));
+    QTest::newRow("leading BOM") << QString(QChar(0xFEFF)) + QStringLiteral("bob");
+    QTest::newRow("private use with a code") << QString(QChar(0xE000)) + QChar(0xE78C) + QChar(0xE797);
+    QTest::newRow("vertical forms") << QString(QChar(0xFE10)) + QChar(0xFE19);
 }
 
 void TestDatabaseUser::textsRoundTrip()
@@ -432,6 +447,43 @@ void TestDatabaseUser::textsRoundTrip()
     ProgramTotals totals;
     store.GetProgramTotals(text + QStringLiteral("u"), kTypeExpense, day("2007-03-05"), day("2007-03-05"), totals);
     QCOMPARE(totals.name, QStringList{text + QStringLiteral("n")});
+}
+
+void TestDatabaseUser::unstorableTextWritesNothing()
+{
+    TempDatabase db;
+    TclsDatabaseUser store(db.path());
+    const QString bad = QStringLiteral("王\uE81E");
+    auto refusedNamingIt = [](const std::function<void()> &operation) {
+        try {
+            operation();
+        } catch (const KavloError &e) {
+            return e.message().contains(QStringLiteral("U+E81E"));
+        }
+        return false;
+    };
+    QVERIFY(refusedNamingIt([&] { store.CreateUser(bad, QStringLiteral("p")); }));
+    QVERIFY(refusedNamingIt([&] { store.CreateUser(QStringLiteral("王"), bad); }));
+    QVERIFY(store.GetUserNames().isEmpty());
+    // Before the fix "王" + U+E81E was stored as "王???": a second such name
+    // collided with the first.
+    QVERIFY(store.CreateUser(QStringLiteral("王???"), QStringLiteral("p")));
+    QVERIFY(refusedNamingIt([&] { store.CheckLogin(bad, QStringLiteral("p")); }));
+
+    // A batch with one bad memo stores none of its rows.
+    QVERIFY(refusedNamingIt([&] {
+        store.AddRecord(kUser, kTypeExpense, {"2007-03-05", "2007-03-05"}, {"a", "b"}, {"1", "2"}, {"", bad});
+    }));
+    add(store, kTypeExpense, "2007-03-05", "a", "1", "memo");
+    DayTotals days;
+    RangeRecords records;
+    store.ListRecordsOfDate(kUser, day("2007-03-05"), day("2007-03-05"), days, records);
+    QCOMPARE(records.size(), 1);
+    QVERIFY(refusedNamingIt([&] { store.UpdateRecord(records.id.first(), bad, "2", "m"); }));
+    QVERIFY(refusedNamingIt([&] { store.SaveProgramNames(kUser, kKindExpenseNames, bad); }));
+    store.ListRecordsOfDate(kUser, day("2007-03-05"), day("2007-03-05"), days, records);
+    QCOMPARE(records.name, QStringList{"a"});
+    QCOMPARE(records.amount, QStringList{"1.00"});
 }
 
 void TestDatabaseUser::programTotals()
@@ -506,6 +558,31 @@ void TestDatabaseUser::programTotalsKeepsTypesApartAndZeroShare()
     }
     store.GetProgramTotals(kUser, kTypeIncome, day("2007-03-01"), day("2007-03-01"), totals);
     QCOMPARE(totals.share, QStringList{"0.00"});
+}
+
+void TestDatabaseUser::newLedgerIsPrivate()
+{
+    QTemporaryDir dir;
+    const mode_t old = ::umask(0);
+    const QString folder = dir.filePath(QStringLiteral("a/Database"));
+    MakePrivateFolder(folder);
+    const QString path = folder + QStringLiteral("/qmrvz.sjk");
+    TclsDatabaseUser::CreateDatabaseFile(path);
+    ::umask(old);
+    QCOMPARE(modeOf(folder), 0700u);
+    QCOMPARE(modeOf(path), 0600u);
+    // Writing keeps it so (the engine's journal takes the file's mode).
+    TclsDatabaseUser(path).CreateUser(kUser, QStringLiteral("p"));
+    QCOMPARE(modeOf(path), 0600u);
+    // An existing folder is tightened, never loosened.
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup));
+    MakePrivateFolder(folder);
+    QCOMPARE(modeOf(folder), 0700u);
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    MakePrivateFolder(folder);
+    QCOMPARE(modeOf(folder), 0500u);
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 }
 
 void TestDatabaseUser::missingDatabaseFailsAtFirstOperation()

@@ -16,6 +16,12 @@ private slots:
     void gbkRoundTrip_data();
     void gbkRoundTrip();
     void fieldEncodingKeepsCaseOnlyDifferences();
+    void everyCharacterComesBackOrIsRefused_data();
+    void everyCharacterComesBackOrIsRefused();
+    void refusedCharactersAreExactlyThoseWithoutACode();
+    void loneSurrogatesAreRefused_data();
+    void loneSurrogatesAreRefused();
+    void damagedBytesDecodeVisibly();
     void formatAmount_data();
     void formatAmount();
     void normalizeAmount_data();
@@ -107,6 +113,119 @@ void TestTextRules::fieldEncodingKeepsCaseOnlyDifferences()
     QVERIFY(EncodeField(QStringLiteral("奖金")) != EncodeField(QStringLiteral("奖今")));
     // The GBK bytes of the two record types give the stored sort order.
     QVERIFY(EncodeField(kTypeExpense) < EncodeField(kTypeIncome));
+}
+
+namespace {
+
+// The private-use code points glibc's GB18030 table has no code for.
+const QList<char32_t> kNoCode = {0xE78D, 0xE78E, 0xE78F, 0xE790, 0xE791, 0xE792, 0xE793, 0xE794,
+                                 0xE795, 0xE796, 0xE816, 0xE817, 0xE818, 0xE81E, 0xE826, 0xE82B,
+                                 0xE82C, 0xE831, 0xE832, 0xE83B, 0xE843, 0xE854, 0xE855, 0xE864};
+
+// What became of one character in the field encoding: empty when it came back
+// exactly or was refused by name, otherwise a description of the fault.
+QString checkCharacter(char32_t cp, bool *refused)
+{
+    const QString ch = QString::fromUcs4(&cp, 1);
+    // Alone, leading (where a BOM was lost), and between other characters.
+    const QString texts[] = {ch, ch + QStringLiteral("bob"), QStringLiteral("王") + ch + QStringLiteral("a")};
+    *refused = false;
+    for (const QString &text : texts) {
+        const std::optional<char32_t> bad = Gbk::firstUnstorable(text);
+        if (bad) {
+            if (*bad != cp)
+                return QStringLiteral("%1 refused as %2").arg(CharacterCode(cp), CharacterCode(*bad));
+            try {
+                EncodeField(text);
+                return QStringLiteral("%1 reported unstorable but encoded").arg(CharacterCode(cp));
+            } catch (const KavloError &e) {
+                if (!e.message().contains(CharacterCode(cp)))
+                    return QStringLiteral("%1 refused without naming it: %2").arg(CharacterCode(cp), e.message());
+            }
+            *refused = true;
+            continue;
+        }
+        const QString back = DecodeField(EncodeField(text));
+        if (back != text)
+            return QStringLiteral("%1 changed in \"%2\"").arg(CharacterCode(cp), text);
+    }
+    return QString();
+}
+
+} // namespace
+
+void TestTextRules::everyCharacterComesBackOrIsRefused_data()
+{
+    QTest::addColumn<uint>("first");
+    QTest::addColumn<uint>("last");
+    QTest::addColumn<uint>("step");
+    for (uint block = 0; block < 0x10000; block += 0x1000)
+        QTest::addRow("BMP %04X", block) << block << block + 0xfff << 1u;
+    for (uint plane = 1; plane <= 16; ++plane)
+        QTest::addRow("plane %u sample", plane) << plane * 0x10000 << plane * 0x10000 + 0xffff << 97u;
+    QTest::newRow("last code point") << 0x10fffdu << 0x10ffffu << 1u;
+}
+
+void TestTextRules::everyCharacterComesBackOrIsRefused()
+{
+    QFETCH(uint, first);
+    QFETCH(uint, last);
+    QFETCH(uint, step);
+    QStringList faults;
+    for (uint cp = first; cp <= last; cp += step) {
+        if (cp >= 0xD800 && cp <= 0xDFFF)
+            continue;
+        bool refused = false;
+        const QString fault = checkCharacter(cp, &refused);
+        if (!fault.isEmpty())
+            faults << fault;
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.mid(0, 10).join(QStringLiteral("; "))));
+}
+
+void TestTextRules::refusedCharactersAreExactlyThoseWithoutACode()
+{
+    // Refusing is the last resort: every other BMP character must be stored.
+    QList<char32_t> refusedList;
+    for (char32_t cp = 0; cp < 0x10000; ++cp) {
+        if (cp >= 0xD800 && cp <= 0xDFFF)
+            continue;
+        if (Gbk::firstUnstorable(QString::fromUcs4(&cp, 1)))
+            refusedList << cp;
+    }
+    QCOMPARE(refusedList, kNoCode);
+    // The message names the character the way the user can look it up.
+    QCOMPARE(UnstorableCharacterMessage(QStringLiteral("用户名"), 0xE81E),
+             QStringLiteral("用户名中的字符 U+E81E 不能保存，请删去它。"));
+    QCOMPARE(CharacterCode(0x1F382), QStringLiteral("U+1F382"));
+    // An edit still measures such a text instead of failing.
+    QCOMPARE(Gbk::byteLength(QStringLiteral("王") + QChar(0xE81E) + QStringLiteral("a")), 7);
+}
+
+void TestTextRules::loneSurrogatesAreRefused_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<uint>("named");
+    QTest::newRow("high alone") << QStringLiteral("a") + QChar(0xD83C) + QStringLiteral("b") << 0xD83Cu;
+    QTest::newRow("high at the end") << QStringLiteral("饭") + QChar(0xD83C) << 0xD83Cu;
+    QTest::newRow("low alone") << QString(QChar(0xDF82)) + QStringLiteral("饭") << 0xDF82u;
+    QTest::newRow("reversed pair") << QString(QChar(0xDF82)) + QChar(0xD83C) << 0xDF82u;
+}
+
+void TestTextRules::loneSurrogatesAreRefused()
+{
+    QFETCH(QString, text);
+    QFETCH(uint, named);
+    QCOMPARE(Gbk::firstUnstorable(text), std::optional<char32_t>(named));
+    QVERIFY_THROWS_EXCEPTION(KavloError, EncodeField(text));
+}
+
+void TestTextRules::damagedBytesDecodeVisibly()
+{
+    // A broken sequence in stored bytes shows as "?" and the rest survives.
+    const QByteArray good = Gbk::encode(QStringLiteral("早饭"));
+    QCOMPARE(Gbk::decode(good.left(2) + "\xff" + good.mid(2)), QStringLiteral("早?饭"));
+    QCOMPARE(Gbk::decode(good + good.left(1)), QStringLiteral("早饭?"));
 }
 
 void TestTextRules::formatAmount_data()
