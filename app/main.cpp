@@ -1,16 +1,17 @@
 #include "AppFonts.h"
 #include "ErrorReport.h"
+#include "KavloError.h"
 #include "KavloImages.h"
+#include "MessageBox.h"
 #include "RuntimeFolder.h"
 #include "unt_clsOneCopy.h"
 #include "unt_frmMain.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
-
-#include <memory>
 
 namespace {
 // The safety net behind the handlers' own guards: an exception that still
@@ -29,25 +30,42 @@ public:
 
 // Takes the one-copy lock, or hands "show" to the copy that holds it.
 // Runs before any window-system connection, so a second copy ends at once.
-std::unique_ptr<TclsOneCopyMutex> TakeOneCopyMutex(int &argc, char **argv)
+// When the lock cannot be taken at all, this copy runs without it and
+// `problem` says why, to be shown once the application is up.
+bool TakeOneCopyMutex(int &argc, char **argv, TclsOneCopyMutex &mutex, QString &problem)
 {
     // The lock records the application's name, which must be the executable's
     // own for a later start to recognise a dead holder.
     QCoreApplication probe(argc, argv);
-    auto mutex = std::make_unique<TclsOneCopyMutex>();
-    if (mutex->Acquire())
-        return mutex;
+    try {
+        if (mutex.Acquire())
+            return true;
+    } catch (const KavloError &error) {
+        problem = error.message();
+        if (!error.path().isEmpty())
+            problem += QStringLiteral("\n") + error.path();
+        return true;
+    }
     SendDdeCommand(QStringLiteral("show"));
-    return nullptr;
+    return false;
 }
 } // namespace
 
 int main(int argc, char **argv)
 {
     EnsureRuntimeFolder();
-    const std::unique_ptr<TclsOneCopyMutex> mutex = TakeOneCopyMutex(argc, argv);
-    if (!mutex)
+    TclsOneCopyMutex mutex;
+    QString lockProblem;
+    if (!TakeOneCopyMutex(argc, argv, mutex, lockProblem))
         return 0;
+
+    // Where the temporary folder's runtime folder was not fit either (made
+    // by another user), Qt would warn: give it the folder chosen for the lock.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QString folder = OneCopyFolder();
+        if (!folder.isEmpty())
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder));
+    }
 
     KavloApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Kavlo"));
@@ -57,6 +75,9 @@ int main(int argc, char **argv)
     if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTranslator);
+
+    if (!lockProblem.isEmpty())
+        MessageBox::warning(nullptr, lockProblem);
 
     TfrmMain frmMain;
     // Commands that arrive during the login are received and ignored.

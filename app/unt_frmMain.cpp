@@ -436,18 +436,19 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 
 bool TfrmMain::imgBackgroundMouseEvent(QEvent *event)
 {
-    auto *mouse = static_cast<QMouseEvent *>(event);
+    // Only a mouse event may be taken for one: the filter sees every event.
+    auto globalPos = [event] { return static_cast<QMouseEvent *>(event)->globalPosition().toPoint(); };
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: // the second press of a double click moves it too
         // Moved by the window system as if by its caption; without a window
         // manager that is refused, and the window follows the mouse itself.
         m_dragging = !(windowHandle() && windowHandle()->startSystemMove());
-        m_dragOffset = mouse->globalPosition().toPoint() - pos();
+        m_dragOffset = globalPos() - pos();
         return true;
     case QEvent::MouseMove:
         if (m_dragging)
-            move(mouse->globalPosition().toPoint() - m_dragOffset);
+            move(globalPos() - m_dragOffset);
         return m_dragging;
     case QEvent::MouseButtonRelease:
         m_dragging = false;

@@ -26,8 +26,8 @@ QString WorkbookTemplateName(OutputLayout layout)
 QStringList WorkbookHeaders(OutputLayout layout)
 {
     if (layout == OutputLayout::I)
-        return {QStringLiteral("日期"), QStringLiteral("类别"), QStringLiteral("项目"),
-                QStringLiteral("金额"), QStringLiteral("备注")};
+        return {QStringLiteral("日期"), QStringLiteral("类别"), QStringLiteral("项目"), QStringLiteral("金额"),
+                QStringLiteral("备注")};
     return {QStringLiteral("日期"), QStringLiteral("项目"), QStringLiteral("收入"), QStringLiteral("支出"),
             QStringLiteral("备注")};
 }
@@ -81,8 +81,7 @@ QByteArray WorkbookFileBytes(const QString &templatePath, const OutputRows &rows
     return writer.fileBytes();
 }
 
-void ExportWorkbook(const QString &templatePath, const OutputRows &rows, OutputLayout layout,
-                    const QString &path)
+void ExportWorkbook(const QString &templatePath, const OutputRows &rows, OutputLayout layout, const QString &path)
 {
     WriteUserFile(path, WorkbookFileBytes(templatePath, rows, layout));
 }

@@ -25,5 +25,4 @@ void WriteWorkbookTemplate(const QString &path, OutputLayout layout);
 QByteArray WorkbookFileBytes(const QString &templatePath, const OutputRows &rows, OutputLayout layout);
 // Writes them at `path` through WriteUserFile; nothing is touched when the
 // bytes cannot be made.
-void ExportWorkbook(const QString &templatePath, const OutputRows &rows, OutputLayout layout,
-                    const QString &path);
+void ExportWorkbook(const QString &templatePath, const OutputRows &rows, OutputLayout layout, const QString &path);

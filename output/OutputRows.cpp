@@ -219,11 +219,57 @@ QByteArray HeaderLine(OutputLayout layout)
 
 QByteArray RuleLine() { return QByteArray(120, '-'); }
 
+namespace {
+
+// Puts the figures into their 16-byte fields of the line (blank so far),
+// last first. A figure ends 4 bytes before its field's end; a longer one runs
+// into that gap but always leaves one space before the next column, and what
+// it still lacks it takes from the blanks before its field (the tail of the
+// item cell, or room a figure to its left gives up by moving left too). So
+// every other column stays where it is; only when those blanks run out,
+// keeping a space after the text before, does the line grow.
+void placeFigures(QByteArray &line, const QList<int> &fieldStarts, const QList<QByteArray> &figures)
+{
+    int limit = line.size(); // where the figure to the right begins
+    for (qsizetype k = figures.size() - 1; k >= 0; --k) {
+        const QByteArray &figure = figures.at(k);
+        const int start = fieldStarts.at(k);
+        int end = qMax(start + kFigureWidth - kFigureGap, qMin(start + int(figure.size()), start + kFigureWidth - 1));
+        end = qMin(end, limit - 1);
+        int text = start; // the end of the text before the field
+        while (text > 0 && line.at(text - 1) == ' ')
+            --text;
+        const int earliest = text > 0 ? text + 1 : 0;
+        const int lacking = earliest - (end - int(figure.size()));
+        if (lacking > 0) {
+            line.insert(start, spaces(lacking));
+            end += lacking;
+        }
+        const int begin = end - int(figure.size());
+        line.replace(begin, figure.size(), figure);
+        limit = begin;
+    }
+}
+
+} // namespace
+
 QByteArray RowLine(const OutputRows &rows, int index, OutputLayout layout)
 {
-    QByteArray line = rows.c[0].at(index) + rows.c[1].at(index) + rows.c[2].at(index);
-    line += layout == OutputLayout::I ? RightAlign16(rows.c[3].at(index)) : rows.c[3].at(index);
-    line += rows.c[4].at(index);
+    // Layout I's 金额 and layout II's 收入 and 支出 hold figures.
+    QByteArray line;
+    QList<int> fieldStarts;
+    QList<QByteArray> figures;
+    for (int k = 0; k < 5; ++k) {
+        const QByteArray &cell = rows.c[k].at(index);
+        if (k == 3 || (k == 2 && layout == OutputLayout::II)) {
+            fieldStarts.append(int(line.size()));
+            figures.append(trimSpaces(cell));
+            line += spaces(kFigureWidth);
+        } else {
+            line += cell;
+        }
+    }
+    placeFigures(line, fieldStarts, figures);
     // A line break or tab in a memo would break the fixed columns of the
     // file and the page. Control bytes never occur inside a GB18030
     // multi-byte character, so replacing them byte by byte is safe.

@@ -12,8 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 
 FailureCause causeOf(int error)
 {
@@ -129,8 +128,9 @@ void WriteUserFile(const QString &path, const QByteArray &contents)
     TemporaryFile temporary(folder);
     if (temporary.fd() < 0)
         fail(temporary.error(), shown);
-    if (::fchmod(temporary.fd(), modeFor(target)) != 0)
-        fail(errno, shown);
+    // File systems without modes (a FAT memory stick) refuse this; the file
+    // then keeps the temporary's private mode, and the export still works.
+    (void)::fchmod(temporary.fd(), modeFor(target));
     if (const int error = writeAll(temporary.fd(), contents))
         fail(error, shown);
     if (::fsync(temporary.fd()) != 0)

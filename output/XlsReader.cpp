@@ -14,7 +14,16 @@ class XlsHandle
 public:
     explicit XlsHandle(const QString &path) : m_path(path)
     {
-        check(freexl_open(QFile::encodeName(path).constData(), &m_handle));
+        const int opened = freexl_open(QFile::encodeName(path).constData(), &m_handle);
+        if (opened != FREEXL_OK) {
+            // FreeXL hands out its handle even when the open fails (a missing
+            // file, say); it must be closed here, as the destructor of an
+            // object whose constructor throws never runs.
+            if (m_handle)
+                freexl_close(m_handle);
+            m_handle = nullptr;
+            check(opened);
+        }
     }
     ~XlsHandle()
     {

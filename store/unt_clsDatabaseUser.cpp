@@ -506,7 +506,7 @@ void TclsDatabaseUser::GetProgramTotals(const QString &userName, const QString &
     if (start.daysTo(end) >= 0) {
         const QByteArray n = EncodeField(userName);
         const QByteArray t = EncodeField(recordType);
-        QList<QByteArray> keys; // encoded names in the order first met
+        QList<QByteArray> keys; // encoded names
         QHash<QByteArray, double> sums;
         double rangeTotal = 0;
         Operate([&] {
@@ -515,7 +515,7 @@ void TclsDatabaseUser::GetProgramTotals(const QString &userName, const QString &
             rangeTotal = 0;
             Recordset rs = g_objConnection->Query(
                 "select Program_Name, Program_Money from All_Table where Program_Date>=?1 and "
-                "Program_Date<=?2 and User_Name=?3 and Program_Type=?4 order by Program_Name, ID",
+                "Program_Date<=?2 and User_Name=?3 and Program_Type=?4 order by ID",
                 {isoDate(start), isoDate(end), n, t});
             const int cName = rs.FieldIndex("Program_Name");
             const int cMoney = rs.FieldIndex("Program_Money");
@@ -529,9 +529,13 @@ void TclsDatabaseUser::GetProgramTotals(const QString &userName, const QString &
                 } else {
                     it.value() += money;
                 }
+                // In saving order, as a query per item and one for the range
+                // would add them: floating-point sums depend on the order.
                 rangeTotal += money;
             }
         });
+        // Equal totals keep the order of the stored names.
+        std::sort(keys.begin(), keys.end());
         QList<double> rounded;
         for (const QByteArray &key : keys) {
             const double sum = sums.value(key);

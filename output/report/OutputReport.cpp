@@ -81,9 +81,8 @@ std::vector<std::unique_ptr<PageReport>> BuildPageReports(OutputRows &rows, Outp
             line.setFontFamilies(monoFont);
             line.top = geometry.top(90 + 20 * k);
             const int row = kRowsPerPage * p + k;
-            // Cell 3 is final in both layouts now: the plain join.
             if (row < rows.size())
-                line.setCaption(Gbk::decode(RowLine(rows, row, OutputLayout::II)));
+                line.setCaption(Gbk::decode(RowLine(rows, row, layout)));
         }
 
         ReportLabel &number = band.label(49);

@@ -4,6 +4,9 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 // The real program started as separate processes (offscreen), each test with
 // a program folder and a runtime folder of its own.
 class TestTwoCopies : public QObject
@@ -15,10 +18,12 @@ private slots:
 
     void secondCopyEndsAtOnce();
     void lockOfKilledCopyDoesNotBlock();
+    void plantedLockDoesNotStopTheStart_data();
+    void plantedLockDoesNotStopTheStart();
     void startsQuietlyWithoutRuntimeFolder();
 
 private:
-    void start(QProcess &process);
+    void start(QProcess &process, const QProcessEnvironment &changes = {}, const QStringList &unset = {});
     QString lockFile() const { return m_runtime->filePath(QStringLiteral("QMRVZ_OneCopyMutex")); }
     QString serverSocket() const { return m_runtime->filePath(QStringLiteral("Kavlo-ddeServer")); }
     qint64 lockHolder() const;
@@ -50,11 +55,14 @@ void TestTwoCopies::cleanup()
     m_started.clear();
 }
 
-void TestTwoCopies::start(QProcess &process)
+void TestTwoCopies::start(QProcess &process, const QProcessEnvironment &changes, const QStringList &unset)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime->path());
+    env.insert(changes);
+    for (const QString &name : unset)
+        env.remove(name);
     process.setProcessEnvironment(env);
     process.setProgram(m_program->filePath(QStringLiteral("kavlo")));
     process.start();
@@ -111,6 +119,57 @@ void TestTwoCopies::lockOfKilledCopyDoesNotBlock()
     QVERIFY(third->waitForFinished(5000));
     QCOMPARE(third->exitCode(), 0);
     QCOMPARE(next->state(), QProcess::Running);
+}
+
+// A lock another local user left where a copy once looked for it (the
+// temporary folder, or a runtime folder that is not this user's own 0700
+// one) never makes Kavlo end: it starts with its lock in its cache folder.
+void TestTwoCopies::plantedLockDoesNotStopTheStart_data()
+{
+    QTest::addColumn<QString>("runtime");
+    QTest::newRow("runtime folder unset, Qt's fallback of another user") << "unset";
+    QTest::newRow("runtime folder 0755") << "0755";
+    QTest::newRow("runtime folder of another user") << "foreign";
+}
+
+void TestTwoCopies::plantedLockDoesNotStopTheStart()
+{
+    QFETCH(QString, runtime);
+    if (geteuid() != 0 && runtime != "0755")
+        QSKIP("only root can give a folder to another user");
+    QTemporaryDir root;
+    const QString temp = root.filePath("tmp"), cache = root.filePath("cache"), run = root.filePath("run");
+    QVERIFY(QDir().mkpath(temp) && QDir().mkpath(cache) && QDir().mkpath(run));
+    for (const QString &folder : {temp, run})
+        QVERIFY(PlantHeldLock(folder + "/QMRVZ_OneCopyMutex"));
+    // Qt's own fallback when the variable is unset, made by another user.
+    const QByteArray qtFallback =
+        QFile::encodeName(temp + "/runtime-" + qEnvironmentVariable("USER", "root"));
+    QVERIFY(QDir().mkdir(QString::fromLocal8Bit(qtFallback)));
+    QCOMPARE(::chmod(run.toLocal8Bit().constData(), runtime == "0755" ? 0755 : 0700), 0);
+    if (geteuid() == 0) {
+        QCOMPARE(::chown(qtFallback.constData(), 12345, 12345), 0);
+        if (runtime == "foreign")
+            QCOMPARE(::chown(QFile::encodeName(run).constData(), 12345, 12345), 0);
+    }
+
+    QProcessEnvironment changes;
+    changes.insert("TMPDIR", temp);
+    changes.insert("XDG_CACHE_HOME", cache);
+    changes.insert("XDG_RUNTIME_DIR", run);
+    auto *copy = m_started.emplace_back(new QProcess);
+    start(*copy, changes, runtime == "unset" ? QStringList{"XDG_RUNTIME_DIR"} : QStringList{});
+
+    const QString ownLock = cache + "/kavlo/QMRVZ_OneCopyMutex";
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(cache + "/kavlo/Kavlo-ddeServer"), 10000);
+    QFile lock(ownLock);
+    QVERIFY(lock.open(QIODevice::ReadOnly));
+    QCOMPARE(lock.readLine().trimmed().toLongLong(), copy->processId());
+    QCOMPARE(copy->state(), QProcess::Running);
+    // Without a runtime folder, starting says nothing about one (Qt warns
+    // about a folder that is set but unfit, and rightly so).
+    if (runtime == "unset")
+        QVERIFY2(!copy->readAllStandardError().contains("QStandardPaths"), "warned about the runtime folder");
 }
 
 void TestTwoCopies::startsQuietlyWithoutRuntimeFolder()

@@ -7,8 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 
 void writeAllTo(int fd, const QByteArray &bytes)
 {

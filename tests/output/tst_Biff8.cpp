@@ -1,10 +1,13 @@
 #include "Biff8Writer.h"
 #include "KavloError.h"
+#include "SafeFileWriter.h"
 #include "XlsCheck.h"
 #include "XlsReader.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <malloc.h>
 
 using Grid = QList<QStringList>;
 
@@ -70,19 +73,46 @@ private slots:
         QCOMPARE(writer.rowCount(), Biff8Writer::kMaxRows);
     }
 
+    // Whatever makes a workbook unreadable is an error, and failing costs
+    // no memory: FreeXL's handle is freed on every path, even when the open
+    // itself fails.
+    void unreadableWorkbookIsAnError_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("missing") << "missing";
+        QTest::newRow("a folder") << "folder";
+        QTest::newRow("empty file") << "empty";
+        QTest::newRow("plain text") << "text";
+        QTest::newRow("cut-off workbook") << "cut";
+        QTest::newRow("no such sheet") << "other-sheet";
+    }
     void unreadableWorkbookIsAnError()
     {
+        QFETCH(QString, how);
         QTemporaryDir dir;
-        QFile file(dir.filePath("not.xls"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("plain text, not a workbook");
-        file.close();
-        QVERIFY_THROWS_EXCEPTION(KavloError, ReadXlsSheet(file.fileName()));
-        QVERIFY_THROWS_EXCEPTION(KavloError, ReadXlsSheet(dir.filePath("missing.xls")));
-        Biff8Writer writer("Other");
+        const QString path = dir.filePath("book.xls");
+        Biff8Writer writer(how == "other-sheet" ? "Other" : "Sheet1");
         writer.setCell(0, 0, "x");
-        writer.save(dir.filePath("other.xls"));
-        QVERIFY_THROWS_EXCEPTION(KavloError, ReadXlsSheet(dir.filePath("other.xls")));
+        const QByteArray whole = writer.fileBytes();
+        const QByteArray contents = how == "text" ? QByteArray("plain text, not a workbook")
+                                    : how == "cut" ? whole.left(whole.size() / 2)
+                                    : how == "other-sheet" ? whole
+                                                           : QByteArray();
+        if (how == "folder")
+            QVERIFY(QDir(dir.path()).mkdir("book.xls"));
+        else if (how != "missing")
+            WriteUserFile(path, contents);
+
+        QVERIFY_THROWS_EXCEPTION(KavloError, ReadXlsSheet(path));
+        const size_t before = mallinfo2().uordblks;
+        for (int i = 0; i < 100; ++i) {
+            try {
+                ReadXlsSheet(path);
+            } catch (const KavloError &) {
+            }
+        }
+        const size_t grown = mallinfo2().uordblks - qMin(before, mallinfo2().uordblks);
+        QVERIFY2(grown < 256 * 1024, qPrintable(QStringLiteral("%1 bytes kept by 100 failed reads").arg(grown)));
     }
 };
 

@@ -192,31 +192,77 @@ private slots:
         QVERIFY(Gbk::decode(RowLine(rows, 0, OutputLayout::II)).indexOf(QChar(0xFFFD)) < 0);
     }
 
-    // A figure of 13 to 16 bytes runs into the gap before the next column and
-    // keeps every digit; only a longer one widens the line.
+    // A figure of 13 to 15 bytes runs into the gap before the next column; a
+    // longer one also takes the blanks before its field. Every digit is kept,
+    // a space always parts it from the next column and the line stays 120
+    // bytes with every other column in place.
     void longFigures_data()
     {
         QTest::addColumn<QString>("amount");
-        QTest::addColumn<QByteArray>("field");
-        QTest::newRow("12 bytes") << "123456789.50" << QByteArray("123456789.50") + sp(4);
-        QTest::newRow("13 bytes") << "1234567890.50" << QByteArray("1234567890.50") + sp(3);
-        QTest::newRow("16 bytes") << "1234567890123.50" << QByteArray("1234567890123.50");
-        QTest::newRow("19 bytes") << "1234567890123456.50" << QByteArray("1234567890123456.50");
+        QTest::addColumn<int>("begin"); // where the figure starts in its field
+        QTest::newRow("12 bytes") << "123456789.50" << 0;
+        QTest::newRow("13 bytes") << "1234567890.50" << 0;
+        QTest::newRow("15 bytes") << "123456789012.50" << 0;
+        QTest::newRow("16 bytes") << "1099999999989.00" << -1;
+        QTest::newRow("19 bytes") << "1234567890123456.50" << -4;
     }
     void longFigures()
     {
         QFETCH(QString, amount);
-        QFETCH(QByteArray, field);
-        OutputRows rows = makeRows({{"2007-03-01", "收入", "x", amount, ""}}, {{"0.00", amount}}, kMar1, kMar1);
-        const int width = 120 + qMax(0, int(field.size()) - 16);
+        QFETCH(int, begin);
+        const QByteArray figure = amount.toLatin1();
+        OutputRows rows = makeRows({{"2007-03-01", "收入", "x", amount, "memo"}}, {{"0.00", amount}}, kMar1, kMar1);
+        // Where the figure sits in a line whose field starts at `start`.
+        auto checkFigure = [&](const QByteArray &line, int start) {
+            QCOMPARE(line.size(), 120);
+            const int at = start + (figure.size() <= 12 ? 12 - int(figure.size()) : begin);
+            QCOMPARE(line.mid(at, figure.size()), figure);
+            QCOMPARE(line.at(at - 1), ' ');
+            QVERIFY(line.mid(at + figure.size(), start + 16 - at - figure.size()).trimmed().isEmpty());
+            QVERIFY(at + figure.size() < start + 16);
+        };
         const QByteArray lineI = RowLine(rows, 0, OutputLayout::I);
-        QCOMPARE(lineI.size(), width);
-        QCOMPARE(lineI.mid(46, field.size()), field);
-        QVERIFY(RowLine(rows, 3, OutputLayout::I).contains(amount.toLatin1())); // the income total
+        checkFigure(lineI, 46);
+        const QByteArray plain = RowLine(makeRows({{"2007-03-01", "收入", "x", "1", ""}}, {}, kMar1, kMar1), 0,
+                                         OutputLayout::I);
+        QCOMPARE(lineI.left(46 + qMin(begin, 0)), plain.left(46 + qMin(begin, 0)));
+        QVERIFY(lineI.mid(62).startsWith("memo"));
+        checkFigure(RowLine(rows, 3, OutputLayout::I), 46); // the income total
+
         ConvertToLayoutII(rows);
-        QCOMPARE(rows.c[2].at(0), field);
-        QCOMPARE(RowLine(rows, 0, OutputLayout::II).size(), width);
-        QVERIFY(RowLine(rows, 2, OutputLayout::II).contains(amount.toLatin1())); // 合计
+        // The workbook's cell keeps the figure whole.
+        QCOMPARE(rows.c[2].at(0).trimmed(), figure);
+        const QByteArray lineII = RowLine(rows, 0, OutputLayout::II);
+        checkFigure(lineII, 38);
+        QVERIFY(lineII.mid(70).startsWith("memo"));
+        checkFigure(RowLine(rows, 2, OutputLayout::II), 38); // 合计
+    }
+
+    // Both totals of the 合计 row at 16 bytes and more: the 支出 figure takes
+    // room from the 收入 figure, which moves into the item's blanks; the range
+    // caption stays in its column.
+    void adjacentLongFigures_data()
+    {
+        QTest::addColumn<QString>("income");
+        QTest::addColumn<QString>("expense");
+        QTest::addColumn<QByteArray>("figures"); // the bytes before the range caption
+        QTest::newRow("16 and 16 bytes")
+            << "1099999999989.00" << "1000000000000.00" << sp(2) + "1099999999989.00 1000000000000.00 ";
+        QTest::newRow("20 and 20 bytes") << "12345678901234560.00" << "12345678901234560.00"
+                                         << sp(10) + "12345678901234560.00 12345678901234560.00 ";
+    }
+    void adjacentLongFigures()
+    {
+        QFETCH(QString, income);
+        QFETCH(QString, expense);
+        QFETCH(QByteArray, figures);
+        OutputRows rows = makeRows({}, {{expense, income}}, kMar1, kMar1);
+        ConvertToLayoutII(rows);
+        const QByteArray line = RowLine(rows, 1, OutputLayout::II);
+        QCOMPARE(line.size(), 120);
+        QCOMPARE(line.left(16), sp(14) + g("合"));
+        QCOMPARE(line.mid(70 - figures.size(), figures.size()), figures);
+        QVERIFY(line.mid(70).startsWith(g("2007-03-01至2007-03-01  1天")));
     }
 
     // Totals add the per-day texts as the store rounded them.

@@ -7,11 +7,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 
 QByteArray readAll(const QString &path)
 {
@@ -99,6 +99,45 @@ private slots:
         QCOMPARE(entries(dir.path()), overwrite ? QStringList{"report.txt"} : QStringList{});
         if (overwrite)
             QCOMPARE(readAll(path), old);
+    }
+
+    // The real thing where the machine allows it (root, mounts permitted): a
+    // small file system filled up, and the same made read-only.
+    void mountedFileSystem_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<int>("cause");
+        QTest::addColumn<int>("error");
+        QTest::newRow("full") << false << int(FailureCause::DiskFull) << ENOSPC;
+        QTest::newRow("read-only") << true << int(FailureCause::ReadOnly) << EROFS;
+    }
+    void mountedFileSystem()
+    {
+        QFETCH(bool, readOnly);
+        QFETCH(int, cause);
+        QFETCH(int, error);
+        QTemporaryDir dir;
+        const QByteArray point = QFile::encodeName(dir.path());
+        if (geteuid() != 0 || ::mount("tmpfs", point.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("no small file system can be mounted here; the full-disk cases stand in");
+        auto unmount = qScopeGuard([&] { ::umount2(point.constData(), MNT_DETACH); });
+        const QString path = dir.filePath("report.txt");
+        const QByteArray old = "the old report\r\n";
+        writeFile(path, old);
+        if (readOnly) {
+            QCOMPARE(::mount(nullptr, point.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+        } else {
+            QFile filler(dir.filePath("filler"));
+            QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            const QByteArray block(4096, 'f');
+            while (filler.write(block) == block.size()) {
+            }
+        }
+        const QStringList before = entries(dir.path());
+
+        QCOMPARE(describeWrite(path, QByteArray(3000, 'n')), expected(FailureCause(cause), path, error));
+        QCOMPARE(readAll(path), old);
+        QCOMPARE(entries(dir.path()), before);
     }
 
     void writes_data()

@@ -98,6 +98,7 @@ private slots:
     void textsRoundTrip();
     void unstorableTextWritesNothing();
     void programTotals();
+    void programTotalsSumInSavingOrder();
     void programTotalsEqualItemsAndBounds();
     void programTotalsKeepsTypesApartAndZeroShare();
     void newLedgerIsPrivate();
@@ -511,6 +512,23 @@ void TestDatabaseUser::programTotals()
     QCOMPARE(totals.name, (QStringList{QStringLiteral("午饭"), QStringLiteral("早饭")}));
     QCOMPARE(totals.total, (QStringList{"45.00", "15.00"}));
     QCOMPARE(totals.share, (QStringList{"75.00", "25.00"}));
+}
+
+// The sums add the amounts in the order they were saved: summed item by item
+// instead, 0.2 + 0.11 + 0.01 gives 0.32000000000000006 and the shares round
+// down to 34.37 and 3.12.
+void TestDatabaseUser::programTotalsSumInSavingOrder()
+{
+    TempDatabase db;
+    TclsDatabaseUser store(db.path());
+    const char *saved[][2] = {{"b", "0.01"}, {"a", "0.1"}, {"c", "0.01"}, {"a", "0.1"}, {"b", "0.1"}};
+    for (const auto &record : saved)
+        add(store, kTypeExpense, "2007-03-01", record[0], record[1]);
+    ProgramTotals totals;
+    store.GetProgramTotals(kUser, kTypeExpense, day("2007-03-01"), day("2007-03-01"), totals);
+    QCOMPARE(totals.name, (QStringList{"a", "b", "c"}));
+    QCOMPARE(totals.total, (QStringList{"0.20", "0.11", "0.01"}));
+    QCOMPARE(totals.share, (QStringList{"62.50", "34.38", "3.13"}));
 }
 
 void TestDatabaseUser::programTotalsEqualItemsAndBounds()

@@ -4,6 +4,8 @@
 #include "unt_clsDatabaseUser.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 
 #include <unistd.h>
 
@@ -50,3 +52,13 @@ TempDatabase::~TempDatabase()
 
 QString SourceDir() { return qEnvironmentVariable("KAVLO_SOURCE_DIR"); }
 QString ProgramDir() { return qEnvironmentVariable("KAVLO_PROGRAM_DIR"); }
+
+bool PlantHeldLock(const QString &path)
+{
+    QFile planted(path);
+    if (!planted.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray held = QByteArray::number(QCoreApplication::applicationPid()) + '\n' +
+                            QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8() + "\n\n";
+    return planted.write(held) == held.size() && planted.flush();
+}

@@ -32,3 +32,8 @@ bool TestingOnServer();
 // The source tree and the build's program folder, as ctest passes them.
 QString SourceDir();
 QString ProgramDir();
+
+// Writes a lock file at `path` that QLockFile takes for held: its process
+// (the running test) is alive and has the name written in it. Returns false
+// when it cannot be written.
+bool PlantHeldLock(const QString &path);
