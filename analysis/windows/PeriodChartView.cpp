@@ -39,13 +39,14 @@ void AddPeriodLabels(QCategoryAxis *axis, const PeriodTable &table)
 }
 } // namespace
 
-PeriodChartView::PeriodChartView(const PeriodTable &table, QWidget *parent) : QChartView(parent)
+PeriodChartView::PeriodChartView(const PeriodTable &table, QWidget *parent) : QChartView(new QChart, parent)
 {
-    auto *chart = new QChart;
+    // Built with its chart: a chart view made without one makes a default chart
+    // that setChart() would release, never delete.
+    QChart *chart = this->chart();
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->setBackgroundRoundness(0);
     chart->setMargins(QMargins(4, 4, 4, 4));
-    setChart(chart);
     setRenderHint(QPainter::Antialiasing);
     const QFont font = KavloUiFont();
 

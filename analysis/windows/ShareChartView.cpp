@@ -22,14 +22,15 @@ double StartAngle(const ShareChartData &data)
 }
 } // namespace
 
-ShareChartView::ShareChartView(const ShareChartData &data, QWidget *parent) : QChartView(parent)
+ShareChartView::ShareChartView(const ShareChartData &data, QWidget *parent) : QChartView(new QChart, parent)
 {
-    auto *chart = new QChart;
+    // Built with its chart: a chart view made without one makes a default chart
+    // that setChart() would release, never delete.
+    QChart *chart = this->chart();
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->legend()->hide();
     chart->setBackgroundRoundness(0);
     chart->setMargins(QMargins(4, 4, 4, 4));
-    setChart(chart); // the view owns the chart, the chart its series
     setRenderHint(QPainter::Antialiasing);
 
     m_series = new QPieSeries;
