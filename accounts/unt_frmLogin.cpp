@@ -83,7 +83,8 @@ void TfrmLogin::ShowServerLine()
     const LedgerLocation location = g_objDatabaseUser->location();
     if (!location.isServer())
         return;
-    lblServer = AddLabel(this, QStringLiteral("lblServer"), QString(), 17, 101);
+    // On the client area beside the notices, whose coordinates it shares.
+    lblServer = AddLabel(lblNotice4->parentWidget(), QStringLiteral("lblServer"), QString(), 17, 101);
     const int width = 281 - 17 - 8;
     lblServer->setFixedWidth(width);
     const QString text = QStringLiteral("账本服务器：") + location.describe();

@@ -278,10 +278,12 @@ void TestLogin::serverShownOnALineOfItsOwn()
     const LedgerLocation location = LedgerLocation::FromText(db.path());
     QCOMPARE(server->text(), QStringLiteral("账本服务器：") + location.describe());
     QVERIFY(server->text().contains(QStringLiteral("/kavlo_t")));
-    // Below the notices, above the user name, clear of the buttons.
-    QVERIFY(server->geometry().top() >= login.lblNotice4->geometry().bottom());
-    QVERIFY(server->geometry().bottom() < login.cboUserName->geometry().top());
-    QVERIFY(server->geometry().right() < login.btnOK->geometry().left());
+    // Below the notices, above the user name, clear of the buttons, all seen
+    // in the dialog's own coordinates: the controls sit on a drawn frame.
+    const auto onDialog = [&login](const QWidget *w) { return QRect(w->mapTo(&login, QPoint(0, 0)), w->size()); };
+    QVERIFY(onDialog(server).top() > onDialog(login.lblNotice4).bottom());
+    QVERIFY(onDialog(server).bottom() < onDialog(login.cboUserName).top());
+    QVERIFY(onDialog(server).right() < onDialog(login.btnOK).left());
 }
 
 QTEST_MAIN(TestLogin)
