@@ -45,3 +45,17 @@ inline void FillBenchRecords(TclsDatabaseUser &store, const QString &user, const
         store.AddRecord(user, kTypeIncome, dates[1], names[1], amounts[1], memos[1]);
     }
 }
+
+// The batch the AddRecord figure saves: 1,000 lunches on one day.
+struct LunchBatch {
+    QStringList dates, names, amounts, memos;
+    LunchBatch()
+    {
+        for (int i = 0; i < 1000; ++i) {
+            dates << QStringLiteral("2030-01-01");
+            names << QStringLiteral("午饭");
+            amounts << QStringLiteral("12.50");
+            memos << QStringLiteral("bench");
+        }
+    }
+};

@@ -88,14 +88,8 @@ Figures measure(const char *engine, const LedgerLocation &location)
     f.floorTen = floorRead(*raw, kFirst, kLast);
     f.floorOne = floorRead(*raw, kYearStart, kYearEnd);
 
-    QStringList dates, names, amounts, memos;
-    for (int i = 0; i < 1000; ++i) {
-        dates << QStringLiteral("2030-01-01");
-        names << QStringLiteral("午饭");
-        amounts << QStringLiteral("12.50");
-        memos << QStringLiteral("bench");
-    }
-    f.add = bestOf(3, [&] { store.AddRecord(kOther, kTypeExpense, dates, names, amounts, memos); });
+    const LunchBatch lunches;
+    f.add = bestOf(3, [&] { store.AddRecord(kOther, kTypeExpense, lunches.dates, lunches.names, lunches.amounts, lunches.memos); });
     f.floorAdd = bareRead(*raw, 6,
                           "select ID, Program_Date, Program_Type, Program_Name, Program_Money, Program_Memo "
                           "from All_Table where User_Name=?1 and Program_Date=?2 order by ID limit 1000",
