@@ -370,12 +370,13 @@ void EntryPanel::EditClick()
         mainWindow->raise();
         mainWindow->activateWindow();
 
-        TfrmEditProgramNames editor(m_fields, this, mainWindow);
+        TfrmEditProgramNames editor(m_fields, mainWindow);
         editor.setUserName(m_fields.g_strUserName);
         editor.setListKind(listKind());
         editor.setLines(m_kind == Expense ? lists.expense : lists.income);
         ActiveDialogScope active(m_fields, &editor);
-        editor.exec();
+        if (editor.exec() == QDialog::Accepted)
+            setItemNames(editor.savedNames());
     });
 }
 

@@ -2,7 +2,6 @@
 
 #include "AppFonts.h"
 #include "BusyBracket.h"
-#include "EntryPanel.h"
 #include "ErrorReport.h"
 #include "FormParts.h"
 #include "MessageBox.h"
@@ -14,8 +13,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TfrmEditProgramNames::TfrmEditProgramNames(MainWindowFields &fields, EntryPanel *opener, QWidget *parent)
-    : QDialog(parent), m_fields(fields), m_opener(opener)
+TfrmEditProgramNames::TfrmEditProgramNames(MainWindowFields &fields, QWidget *parent)
+    : QDialog(parent), m_fields(fields)
 {
     setObjectName(QStringLiteral("frmEditProgramNames"));
     setFont(KavloUiFont());
@@ -92,8 +91,7 @@ void TfrmEditProgramNames::btnSaveClick()
             g_objDatabaseUser->SaveProgramNames(g_strUserName, g_strListKind, text);
             fresh = g_objDatabaseUser->LoadProgramNames(g_strUserName);
         }
-        if (m_opener)
-            m_opener->setItemNames(g_strListKind == kKindExpenseNames ? fresh.expense : fresh.income);
+        m_savedNames = g_strListKind == kKindExpenseNames ? fresh.expense : fresh.income;
         MessageBox::information(this, g_strListKind + QStringLiteral("保存成功！"));
         accept();
     });

@@ -3,30 +3,31 @@
 #include "MainWindowFields.h"
 
 #include <QDialog>
-#include <QPointer>
 #include <QStringList>
 
 #include <memory>
 
-class EntryPanel;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
 // The modal editor of one item-name list as plain text, one name per line.
-// On save it stores the text, reloads the lists and puts the fresh list into
-// the name box of the panel that opened it.
+// On save it stores the text, reloads the lists and hands the fresh list of
+// its kind back through savedNames(); the caller decides where it goes.
 class TfrmEditProgramNames : public QDialog
 {
     Q_OBJECT
 public:
-    TfrmEditProgramNames(MainWindowFields &fields, EntryPanel *opener, QWidget *parent = nullptr);
+    explicit TfrmEditProgramNames(MainWindowFields &fields, QWidget *parent = nullptr);
     ~TfrmEditProgramNames() override;
 
     // Handed over by the opener before the dialog is shown.
     void setUserName(const QString &userName) { g_strUserName = userName; }
     void setListKind(const QString &kind) { g_strListKind = kind; }
     void setLines(const QStringList &lines);
+    // The list as stored and read back, once Save succeeded (the dialog was
+    // accepted); empty before.
+    const QStringList &savedNames() const { return m_savedNames; }
 
     void btnSaveClick();
     void btnCancelClick();
@@ -38,7 +39,7 @@ private:
     void FormShow();
 
     MainWindowFields &m_fields;
-    QPointer<EntryPanel> m_opener;
+    QStringList m_savedNames;
     QString g_strUserName;
     QString g_strListKind;
     std::unique_ptr<TclsDatabaseUser> g_objDatabaseUser;

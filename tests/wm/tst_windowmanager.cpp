@@ -331,7 +331,7 @@ void TestWindowManager::fixedDialogsCannotMaximiseOrResize()
     else if (window == QLatin1String("modify"))
         dialog = std::make_unique<TfrmModifyRecord>(m_db->path(), [](const QString &, const QString &, const QString &) {});
     else
-        dialog = std::make_unique<TfrmEditProgramNames>(main.g_objFields, main.pnlOut);
+        dialog = std::make_unique<TfrmEditProgramNames>(main.g_objFields);
     dialog->show();
     QVERIFY(WaitManaged(x, dialog.get()));
     const QStringList actions = x.atomNames(Id(dialog.get()), "_NET_WM_ALLOWED_ACTIONS");
