@@ -204,7 +204,7 @@ void BrowsePanel::ViewClick()
         BusyBracket busy(m_btnView);
         // A failing query leaves the previous range on screen.
         DayTotals days;
-        RangeRecords records;
+        RangeRows records;
         m_fields.g_objDatabaseUser->ListRecordsOfDate(m_fields.g_strUserName, startDate(), endDate(), days,
                                                       records);
         // The lists show the cache itself: they let go of it before it is
@@ -213,8 +213,9 @@ void BrowsePanel::ViewClick()
         lvwInAndOut_List1->tableModel()->clear();
         lvwInAndOut_List2->tableModel()->clear();
         lstInAndOut_List2_ID->clear();
+        m_detailRows.clear();
         g_objDayTotals = std::move(days);
-        g_objRangeRecords = std::move(records);
+        g_objRangeRows = std::move(records);
         lvwInAndOut_List1->tableModel()->setLists(
             {&g_objDayTotals.date, &g_objDayTotals.expense, &g_objDayTotals.income});
         m_fillingDays = false;
@@ -224,6 +225,9 @@ void BrowsePanel::ViewClick()
         // records through the selection handler; the arrow keys go on from it.
         lvwInAndOut_List1->selectRow(g_objDayTotals.size() - 1);
         UpdateRangeTotals();
+        // The first screen of the range is drawn before the hourglass goes,
+        // so the user sees the wait end when the panel can take input.
+        repaint();
     });
 }
 
@@ -231,22 +235,22 @@ void BrowsePanel::lvwInAndOut_List1SelectItem(int row)
 {
     if (row < 0 || row >= lvwInAndOut_List1->tableModel()->rowCount())
         return;
-    const QString date = lvwInAndOut_List1->tableModel()->text(row, 1);
-    const RangeRecords &records = g_objRangeRecords;
-    // The store lists the records by day in date order, and "yyyy-mm-dd"
-    // texts sort as the days do: the day's records stand together, found
+    // Row i of the per-day list is day i of the range, and the store lists
+    // the records in day order: the day's records stand together, found
     // without reading a decade of dates on every click.
-    const auto first = std::lower_bound(records.date.cbegin(), records.date.cend(), date);
-    const auto last = std::upper_bound(first, records.date.cend(), date);
+    const auto [first, last] = g_objRangeRows.rowsOfDay(row);
     QList<int> entries;
     QStringList ids;
     entries.reserve(last - first);
     ids.reserve(last - first);
-    for (int i = int(first - records.date.cbegin()); i < int(last - records.date.cbegin()); ++i) {
+    for (int i = first; i < last; ++i) {
         entries << i;
-        ids << records.id[i];
+        ids << g_objRangeRows.id(i);
     }
-    lvwInAndOut_List2->tableModel()->setLists(RecordTexts(records), entries);
+    m_detailRows = std::move(entries);
+    lvwInAndOut_List2->tableModel()->setProvider(int(m_detailRows.size()), [this](int detailRow, int column) {
+        return RecordText(g_objRangeRows, m_detailRows.value(detailRow, -1), column);
+    });
     lstInAndOut_List2_ID->clear();
     lstInAndOut_List2_ID->addItems(ids);
 }
@@ -335,14 +339,11 @@ void BrowsePanel::ModifyClick()
 
 void BrowsePanel::writeDetail(int row, const QString &name, const QString &amount, const QString &memo)
 {
-    ReportTableModel *detail = lvwInAndOut_List2->tableModel();
-    const int entry = detail->sourceRow(row);
-    if (entry < 0 || entry >= g_objRangeRecords.size())
+    const int entry = m_detailRows.value(row, -1);
+    if (entry < 0 || entry >= g_objRangeRows.size())
         return;
-    g_objRangeRecords.name[entry] = name;
-    g_objRangeRecords.amount[entry] = amount;
-    g_objRangeRecords.memo[entry] = memo;
-    detail->textsChanged(row, row);
+    g_objRangeRows.setTexts(entry, name, amount, memo);
+    lvwInAndOut_List2->tableModel()->textsChanged(row, row);
 }
 
 void BrowsePanel::ApplyRecordChange(ChangeKind kind)
@@ -354,36 +355,33 @@ void BrowsePanel::ApplyRecordChange(ChangeKind kind)
     const QString id = lstInAndOut_List2_ID->item(row)->text();
     const QString date = detail->text(row, 1);
 
-    RangeRecords &records = g_objRangeRecords;
-    const int index = records.id.indexOf(id);
+    RangeRows &records = g_objRangeRows;
+    const int index = records.rowOf(id.toLongLong());
     if (index >= 0 && kind == ChangeKind::Modify) {
-        records.name[index] = detail->text(row, 3);
-        records.amount[index] = FormatAmount(ParseAmountText(detail->text(row, 4)));
-        records.memo[index] = detail->text(row, 5);
+        // writeDetail has put the new texts into the cache already.
         detail->textsChanged(row, row);
     } else if (kind == ChangeKind::Delete) {
         // The row shows the very entry its ID names, so both go at once.
-        std::function<void()> removeEntry;
-        if (index >= 0) {
-            removeEntry = [&records, index] {
-                for (QStringList *column : {&records.id, &records.date, &records.type, &records.name,
-                                            &records.amount, &records.memo})
-                    column->removeAt(index);
-            };
-        }
-        detail->removeRow(row, removeEntry);
+        detail->removeRow(row, [this, &records, index, row] {
+            if (index >= 0)
+                records.removeRow(index);
+            m_detailRows.removeAt(row);
+            for (int &entry : m_detailRows)
+                if (index >= 0 && entry > index)
+                    --entry;
+        });
         std::unique_ptr<QListWidgetItem> gone(lstInAndOut_List2_ID->takeItem(row));
     }
 
     double expense = 0;
     double income = 0;
-    for (int i = 0; i < records.size(); ++i) {
-        if (records.date[i] != date)
-            continue;
-        (records.type[i] == kTypeExpense ? expense : income) += ParseAmountText(records.amount[i]);
-    }
     const int day = g_objDayTotals.date.indexOf(date);
     if (day >= 0) {
+        // The day's figures as the store would add them: its amounts as
+        // shown, in the order listed.
+        const auto [first, last] = records.rowsOfDay(day);
+        for (int i = first; i < last; ++i)
+            (records.isExpense(i) ? expense : income) += ParseAmountText(records.amount(i));
         g_objDayTotals.expense[day] = FormatAmount(expense);
         g_objDayTotals.income[day] = FormatAmount(income);
         g_objDayTotals.balance[day] = FormatAmount(income - expense);
@@ -406,14 +404,13 @@ template <typename Dialog, typename Read, typename Fill> void BrowsePanel::showR
             return;
         const QDate start = startDate();
         const QDate end = endDate();
-        {
-            BusyCursor busy;
-            read(start, end);
-        }
+        BusyUntilPainted busy;
+        read(start, end);
         BringToFront(window());
         Dialog dialog(window());
         ActiveDialogScope active(m_fields, &dialog);
         fill(dialog, start, end);
+        busy.showUntilPainted(&dialog);
         dialog.exec();
     });
 }
@@ -434,7 +431,7 @@ void BrowsePanel::mnuInAndOut_More_ShowRecordClick()
 {
     // The listing keeps its own copy; the panel's cache stays as it is.
     DayTotals days;
-    RangeRecords records;
+    RangeRows records;
     showRangeWindow<TfrmShowRecord>(
         [&](const QDate &start, const QDate &end) {
             QApplication::processEvents();

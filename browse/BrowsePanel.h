@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MainWindowFields.h"
+#include "RangeRows.h"
 #include "unt_clsDatabaseUser.h"
 
 #include <QDate>
@@ -77,7 +78,7 @@ private:
     QLabel *Label1;
     QLabel *lblInAndOut_Surplus;
     // Both lists show the cache below: the days all of DayTotals, the details
-    // the selected day's entries of RangeRecords.
+    // the selected day's rows of RangeRows (m_detailRows names them).
     ReportTable *lvwInAndOut_List1;
     ReportTable *lvwInAndOut_List2;
     QListWidget *lstInAndOut_List2_ID; // never shown: the ID of each detail row
@@ -94,6 +95,7 @@ private:
 
     // The range of the last View.
     DayTotals g_objDayTotals;
-    RangeRecords g_objRangeRecords;
+    RangeRows g_objRangeRows;
+    QList<int> m_detailRows; // the cache's row of each detail row
     bool m_fillingDays = false; // the per-day list is being rebuilt
 };

@@ -2,7 +2,9 @@
 
 #include "ReportList.h"
 
-QList<const QStringList *> RecordTexts(const RangeRecords &records)
+QString RecordText(const RangeRows &rows, int row, int column)
 {
-    return {&records.date, &records.type, &records.name, &records.amount, &records.memo};
+    if (row < 0 || row >= rows.size() || column < 1 || column > 5)
+        return QString();
+    return rows.text(row, RangeRows::Field(column - 1));
 }

@@ -2,6 +2,7 @@
 
 #include "DialogParts.h"
 #include "PeriodTotals.h"
+#include "RangeRows.h"
 #include "ReportList.h"
 #include "unt_clsDatabaseUser.h"
 
@@ -15,6 +16,6 @@ class QWidget;
 
 // Shared pieces of the browse windows.
 
-// The lists a record row shows, for a ReportTable with RecordColumns(): date,
-// type, item name, amount, memo.
-QList<const QStringList *> RecordTexts(const RangeRecords &records);
+// The text a record row shows in column 1 to 5 of a ReportTable with
+// RecordColumns(): date, type, item name, amount, memo.
+QString RecordText(const RangeRows &rows, int row, int column);

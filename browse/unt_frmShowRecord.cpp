@@ -26,14 +26,15 @@ TfrmShowRecord::~TfrmShowRecord()
 }
 
 void TfrmShowRecord::ShowRecords(const QDate &start, const QDate &end, const DayTotals &days,
-                                 RangeRecords records)
+                                 RangeRows records)
 {
     lblDate->setText(RangeLineText(start, end));
     lvwList->tableModel()->clear();
-    g_objRangeRecords = std::move(records);
-    // The listing shows no record IDs: a long range need not keep them.
-    g_objRangeRecords.id = QStringList();
-    lvwList->tableModel()->setLists(RecordTexts(g_objRangeRecords));
+    g_objRangeRows = std::move(records);
+    // Only the rows on screen are ever decoded.
+    lvwList->tableModel()->setProvider(g_objRangeRows.size(), [this](int row, int column) {
+        return RecordText(g_objRangeRows, row, column);
+    });
 
     const RangeSums sums = SumDayTotals(days);
     lblTotal->setText(QStringLiteral("支出合计：%1    收入合计：%2    结余合计：%3")

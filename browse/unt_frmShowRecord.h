@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RangeRows.h"
 #include "unt_clsDatabaseUser.h"
 
 #include <QDate>
@@ -19,11 +20,11 @@ public:
 
     // The window keeps the records it is given and lists them from there; they
     // go with the window.
-    void ShowRecords(const QDate &start, const QDate &end, const DayTotals &days, RangeRecords records);
+    void ShowRecords(const QDate &start, const QDate &end, const DayTotals &days, RangeRows records);
 
 private:
     QLabel *lblDate;
     ReportTable *lvwList;
     QLabel *lblTotal;
-    RangeRecords g_objRangeRecords;
+    RangeRows g_objRangeRows;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmountText.h"
 #include "KavloError.h"
 #include "LedgerConnection.h"
 #include "TextCodec.h"
@@ -10,6 +11,8 @@
 #include <QList>
 #include <QHash>
 #include <QString>
+
+#include <cstring>
 
 // Pieces shared by the store's range reads.
 
@@ -37,18 +40,50 @@ public:
         if (length == 0)
             return QString();
         const QByteArray key = QByteArray::fromRawData(data, length);
+        // Rows of a range come sorted, so a text often repeats the row before.
+        if (key == m_lastKey)
+            return m_lastText;
         auto it = m_cache.constFind(key);
-        if (it != m_cache.constEnd())
-            return it.value();
+        if (it != m_cache.constEnd()) {
+            m_lastKey = it.key();
+            m_lastText = it.value();
+            return m_lastText;
+        }
         const QByteArray owned(data, length);
         const QString text = DecodeField(owned);
         if (m_cache.size() < 4096)
             m_cache.insert(owned, text);
+        m_lastKey = owned;
+        m_lastText = text;
         return text;
     }
 
 private:
     QHash<QByteArray, QString> m_cache;
+    QByteArray m_lastKey;
+    QString m_lastText;
+};
+
+// Amounts repeat as well: one shared text per value keeps a long range from
+// holding a string of its own for every record's amount.
+class AmountCache
+{
+public:
+    QString format(double value)
+    {
+        quint64 key;
+        std::memcpy(&key, &value, sizeof key);
+        auto it = m_cache.constFind(key);
+        if (it != m_cache.constEnd())
+            return it.value();
+        const QString text = FormatAmount(value);
+        if (m_cache.size() < 4096)
+            m_cache.insert(key, text);
+        return text;
+    }
+
+private:
+    QHash<quint64, QString> m_cache;
 };
 
 // The columns of a full record row, looked up once per query, with decoders

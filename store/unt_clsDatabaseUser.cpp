@@ -1,6 +1,7 @@
 #include "unt_clsDatabaseUser.h"
 
 #include "AmountText.h"
+#include "RangeRows.h"
 #include "StoreReading.h"
 #include "DefaultLists.h"
 #include "KavloError.h"
@@ -35,28 +36,6 @@ QByteArray checkedDate(const QString &text)
         throw KavloError(QStringLiteral("'%1' is not a date of the form yyyy-mm-dd").arg(text));
     return text.toLatin1();
 }
-
-// Amounts repeat as well: one shared text per value keeps a long range from
-// holding a string of its own for every record's amount.
-class AmountCache
-{
-public:
-    QString format(double value)
-    {
-        quint64 key;
-        std::memcpy(&key, &value, sizeof key);
-        auto it = m_cache.constFind(key);
-        if (it != m_cache.constEnd())
-            return it.value();
-        const QString text = FormatAmount(value);
-        if (m_cache.size() < 4096)
-            m_cache.insert(key, text);
-        return text;
-    }
-
-private:
-    QHash<quint64, QString> m_cache;
-};
 
 int countRows(Recordset &rs)
 {
@@ -393,8 +372,16 @@ void TclsDatabaseUser::AddRecord(const QString &userName, const QString &recordT
 void TclsDatabaseUser::ListRecordsOfDate(const QString &userName, const QDate &start, const QDate &end,
                                          DayTotals &days, RangeRecords &records)
 {
+    RangeRows rows;
+    ListRecordsOfDate(userName, start, end, days, rows);
+    records = rows.toRecords();
+}
+
+void TclsDatabaseUser::ListRecordsOfDate(const QString &userName, const QDate &start, const QDate &end,
+                                         DayTotals &days, RangeRows &records)
+{
     DayTotals dayLists;
-    RangeRecords recordLists;
+    RangeRows rows;
     const qint64 dayCount = start.daysTo(end) + 1;
     if (dayCount > 0) {
         const QByteArray n = EncodeField(userName);
@@ -409,7 +396,7 @@ void TclsDatabaseUser::ListRecordsOfDate(const QString &userName, const QDate &s
         QList<double> income(dayCount, 0.0);
 
         Operate([&] {
-            recordLists = RangeRecords();
+            rows.start(dayLists.date);
             std::fill(expense.begin(), expense.end(), 0.0);
             std::fill(income.begin(), income.end(), 0.0);
             // One query for the whole range, in the order of a day-by-day
@@ -426,11 +413,8 @@ void TclsDatabaseUser::ListRecordsOfDate(const QString &userName, const QDate &s
             const int cName = rs.FieldIndex("Program_Name");
             const int cMoney = rs.FieldIndex("Program_Money");
             const int cMemo = rs.FieldIndex("Program_Memo");
-            DecodeCache types;
-            DecodeCache names;
-            DecodeCache memos;
-            AmountCache amounts;
             qsizetype day = 0;
+            // Only the bytes are kept here; the texts are decoded when shown.
             for (; !rs.IsEOF(); rs.MoveNext()) {
                 int length = 0;
                 const char *date = rs.FieldRaw(cDate, &length);
@@ -443,22 +427,16 @@ void TclsDatabaseUser::ListRecordsOfDate(const QString &userName, const QDate &s
                     continue; // not a day of the range (a malformed stored date)
                 const qint64 id = rs.FieldInteger(cId);
                 const char *raw = rs.FieldRaw(cType, &length);
-                const QString type = types.decode(raw, length);
+                const int type = rows.typeOf(raw, length);
                 const double money = rs.FieldDouble(cMoney);
-                raw = rs.FieldRaw(cName, &length);
-                const QString name = names.decode(raw, length);
-                raw = rs.FieldRaw(cMemo, &length);
-                const QString memo = memos.decode(raw, length);
-                if (type == kTypeExpense)
+                int nameLength = 0;
+                const char *name = rs.FieldRaw(cName, &nameLength);
+                const char *memo = rs.FieldRaw(cMemo, &length);
+                if (rows.typeIsExpense(type))
                     expense[day] += money;
                 else
                     income[day] += money;
-                recordLists.id.append(QString::number(id));
-                recordLists.date.append(dayLists.date.at(day));
-                recordLists.type.append(type);
-                recordLists.name.append(name);
-                recordLists.amount.append(amounts.format(money));
-                recordLists.memo.append(memo);
+                rows.append(id, int(day), type, name, nameLength, money, memo, length);
             }
         });
         dayLists.expense.reserve(dayCount);
@@ -471,7 +449,7 @@ void TclsDatabaseUser::ListRecordsOfDate(const QString &userName, const QDate &s
         }
     }
     days = std::move(dayLists);
-    records = std::move(recordLists);
+    records = std::move(rows);
 }
 
 void TclsDatabaseUser::DeleteRecord(const QString &id)

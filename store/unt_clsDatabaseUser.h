@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+class RangeRows;
+
 // One entry per calendar day of a range, days without records included.
 struct DayTotals {
     QStringList date;    // "yyyy-mm-dd"
@@ -108,6 +110,10 @@ public:
                    const QStringList &names, const QStringList &amounts, const QStringList &memos);
     void ListRecordsOfDate(const QString &userName, const QDate &start, const QDate &end, DayTotals &days,
                            RangeRecords &records);
+    // The same read with the texts left undecoded until shown (RangeRows.h):
+    // what the windows that list a whole range use.
+    void ListRecordsOfDate(const QString &userName, const QDate &start, const QDate &end, DayTotals &days,
+                           RangeRows &records);
     void DeleteRecord(const QString &id);
     void UpdateRecord(const QString &id, const QString &name, const QString &amount, const QString &memo);
 

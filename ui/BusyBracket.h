@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
 
 class QPushButton;
 class TclsButtonCreator;
@@ -47,4 +50,27 @@ public:
 private:
     TclsButtonCreator *m_button;
     BusyCursor m_cursor;
+};
+
+// The hourglass for a wait that ends in a window: from the click, through the
+// reading and the filling of the window, until the window has been drawn for
+// the first time and can take input. Shown from construction; showUntilPainted()
+// names the window once it exists. Restored at the latest when the object
+// goes (after a failure, or a window that was never drawn).
+class BusyUntilPainted : public QObject
+{
+public:
+    BusyUntilPainted();
+    ~BusyUntilPainted() override;
+    void showUntilPainted(QWidget *window);
+    bool busy() const { return m_busy; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void end();
+
+    QPointer<QWidget> m_window;
+    bool m_busy = true;
 };

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <functional>
 
+#include <time.h>
+
 // The best of several runs of work, in milliseconds.
 inline double bestOf(int runs, const std::function<void()> &work)
 {
@@ -20,6 +22,39 @@ inline double bestOf(int runs, const std::function<void()> &work)
         best = std::min(best, timer.nsecsElapsed() / 1e6);
     }
     return best;
+}
+
+// Elapsed and processor time of several runs of work, in milliseconds: on a
+// machine shared with other work the processor time shows what the work
+// itself costs, and the spread how much the load moved the figures.
+struct RunFigures {
+    double best = 1e100, worst = 0, bestCpu = 1e100, worstCpu = 0;
+    double spread() const { return worst - best; }
+};
+
+inline double ProcessCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+inline RunFigures measureRuns(int runs, const std::function<void()> &work)
+{
+    RunFigures f;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        const double cpu = ProcessCpuMs();
+        timer.start();
+        work();
+        const double wall = timer.nsecsElapsed() / 1e6;
+        const double used = ProcessCpuMs() - cpu;
+        f.best = std::min(f.best, wall);
+        f.worst = std::max(f.worst, wall);
+        f.bestCpu = std::min(f.bestCpu, used);
+        f.worstCpu = std::max(f.worstCpu, used);
+    }
+    return f;
 }
 
 // Fills a ledger the way the store benchmarks measure it: count records of
