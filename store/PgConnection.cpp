@@ -6,6 +6,7 @@
 
 #include <libpq-fe.h>
 
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -96,8 +97,16 @@ public:
     {
         checkNotNull(index);
         const char *text = PQgetvalue(m_result.get(), m_row, index);
+        // from_chars rounds as strtod does and costs a fraction of it, which
+        // matters over the amounts of a long range; strtod takes whatever
+        // else strtod would accept.
+        const char *textEnd = text + PQgetlength(m_result.get(), m_row, index);
+        double value = 0;
+        const auto [stop, error] = std::from_chars(text, textEnd, value);
+        if (error == std::errc() && stop == textEnd)
+            return value;
         char *end = nullptr;
-        const double value = std::strtod(text, &end);
+        value = std::strtod(text, &end);
         if (end == text || *end)
             throw KavloError(QStringLiteral("Column %1 does not hold a number").arg(name(index)));
         return value;
@@ -106,6 +115,11 @@ public:
     {
         checkNotNull(index);
         const char *text = PQgetvalue(m_result.get(), m_row, index);
+        const char *textEnd = text + PQgetlength(m_result.get(), m_row, index);
+        qint64 parsed = 0;
+        const auto [stop, error] = std::from_chars(text, textEnd, parsed);
+        if (error == std::errc() && stop == textEnd && stop != text)
+            return parsed;
         char *end = nullptr;
         const qint64 value = std::strtoll(text, &end, 10);
         if (end == text || *end)
