@@ -91,7 +91,7 @@ int main(int argc, char **argv)
     KavloApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Kavlo"));
     // Lets the desktop match the windows to the menu entry and its icon.
-    app.setDesktopFileName(QStringLiteral("kavlo"));
+    app.setDesktopFileName(QStringLiteral("org.kavlo.Kavlo"));
     app.setWindowIcon(QIcon(kIconImage));
     app.setFont(KavloUiFont());
     QTranslator qtTranslator;

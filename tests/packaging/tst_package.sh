@@ -42,7 +42,7 @@ dpkg-deb -c "$deb" >"$work/contents"
 # "mode owner/group size date time ./path": mode and path of each file.
 awk '{ print $1, $6 }' "$work/contents" >"$work/files"
 has() { # mode, path
-    grep -qxF "$1 $2" "$work/files"
+    grep -qxF -- "$1 $2" "$work/files"
 }
 programs=(kavlo kavlo-server)
 [ "$has_import" = 1 ] && programs+=(kavlo-import)

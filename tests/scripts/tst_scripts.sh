@@ -71,7 +71,8 @@ fake_path "$work/program" 0
 deps "$work/program" program >/dev/null 2>&1
 installed "$work/program" >"$work/program.set"
 installed "$work/root" >"$work/tests.set"
-for pkg in build-essential cmake qt6-base-dev qt6-charts-dev libpq-dev libsqlite3-dev libfreexl-dev libgsf-1-dev fonts-wqy-zenhei; do
+for pkg in build-essential cmake qt6-base-dev qt6-charts-dev libpq-dev libsqlite3-dev libfreexl-dev libgsf-1-dev \
+    libquazip1-qt6-dev libofx-dev fonts-wqy-zenhei; do
     check "program set: has $pkg" grep -qx "$pkg" "$work/program.set"
 done
 for pkg in postgresql-15 postgresql-common xvfb xauth openbox tint2 xdotool imagemagick x11-utils poppler-utils \
