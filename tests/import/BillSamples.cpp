@@ -98,3 +98,139 @@ QString WriteFile(const QString &folder, const QString &name, const QByteArray &
 }
 
 } // namespace Samples
+
+#include <QBuffer>
+#include <quazip.h>
+#include <quazipfile.h>
+#include <quazipnewinfo.h>
+#include <quacrc32.h>
+
+namespace Samples {
+
+QByteArray MakeZip(const QList<ZipEntry> &entries, const QByteArray &password)
+{
+    QBuffer buffer;
+    {
+        QuaZip zip(&buffer);
+        if (!zip.open(QuaZip::mdCreate))
+            qFatal("cannot create a zip in memory");
+        for (const ZipEntry &entry : entries) {
+            QuaZipFile file(&zip);
+            const quint32 crc = QuaCrc32().calculate(entry.bytes);
+            if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(entry.name),
+                           password.isEmpty() ? nullptr : password.constData(), crc))
+                qFatal("cannot add %s", qPrintable(entry.name));
+            if (file.write(entry.bytes) != entry.bytes.size())
+                qFatal("cannot write %s", qPrintable(entry.name));
+            file.close();
+        }
+        zip.close();
+        if (zip.getZipError() != 0)
+            qFatal("zip error %d", zip.getZipError());
+    }
+    return buffer.data();
+}
+
+namespace {
+QString columnName(int column)
+{
+    QString name;
+    for (++column; column > 0; column = (column - 1) / 26)
+        name.prepend(QChar('A' + (column - 1) % 26));
+    return name;
+}
+QString escaped(const QString &text) { return text.toHtmlEscaped(); }
+} // namespace
+
+QByteArray MakeXlsx(const QList<QList<SheetCell>> &rows, int firstRow)
+{
+    QStringList shared;
+    QString sheet = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                                   "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                                   "<sheetData>");
+    for (int r = 0; r < rows.size(); ++r) {
+        const int rowNumber = firstRow + r;
+        sheet += QStringLiteral("<row r=\"%1\">").arg(rowNumber);
+        for (int c = 0; c < rows.at(r).size(); ++c) {
+            const SheetCell &cell = rows.at(r).at(c);
+            if (cell.text.isEmpty() && cell.kind != SheetCell::Inline)
+                continue; // sheets leave empty cells out
+            const QString ref = columnName(c) + QString::number(rowNumber);
+            switch (cell.kind) {
+            case SheetCell::Shared: {
+                qsizetype index = shared.indexOf(cell.text);
+                if (index < 0) {
+                    index = shared.size();
+                    shared.append(cell.text);
+                }
+                sheet += QStringLiteral("<c r=\"%1\" t=\"s\"><v>%2</v></c>").arg(ref).arg(index);
+                break;
+            }
+            case SheetCell::Inline:
+                sheet += QStringLiteral("<c r=\"%1\" t=\"inlineStr\"><is><t>%2</t></is></c>").arg(ref, escaped(cell.text));
+                break;
+            case SheetCell::Number:
+                sheet += QStringLiteral("<c r=\"%1\"><v>%2</v></c>").arg(ref, cell.text);
+                break;
+            case SheetCell::Date:
+                sheet += QStringLiteral("<c r=\"%1\" s=\"1\"><v>%2</v></c>").arg(ref, cell.text);
+                break;
+            }
+        }
+        sheet += QStringLiteral("</row>");
+    }
+    sheet += QStringLiteral("</sheetData></worksheet>");
+
+    QString strings = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                                     "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                                     "count=\"%1\" uniqueCount=\"%1\">")
+                          .arg(shared.size());
+    for (const QString &text : shared)
+        strings += QStringLiteral("<si><t xml:space=\"preserve\">%1</t></si>").arg(escaped(text));
+    strings += QStringLiteral("</sst>");
+
+    const QString types = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+        "<Override PartName=\"/xl/workbook.xml\" "
+        "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+        "<Override PartName=\"/xl/worksheets/sheet1.xml\" "
+        "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
+        "</Types>");
+    const QString rootRels = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId1\" "
+        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+        "Target=\"xl/workbook.xml\"/></Relationships>");
+    const QString workbook = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+        "<sheets><sheet name=\"账单\" sheetId=\"1\" r:id=\"rId7\"/></sheets></workbook>");
+    const QString workbookRels = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+        "Target=\"styles.xml\"/>"
+        "<Relationship Id=\"rId7\" "
+        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+        "Target=\"worksheets/sheet1.xml\"/></Relationships>");
+    const QString styles = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+        "<numFmts count=\"1\"><numFmt numFmtId=\"176\" formatCode=\"yyyy\\-mm\\-dd\\ hh:mm:ss\"/></numFmts>"
+        "<cellXfs count=\"2\"><xf numFmtId=\"0\"/><xf numFmtId=\"176\" applyNumberFormat=\"1\"/></cellXfs>"
+        "</styleSheet>");
+    return MakeZip({{QStringLiteral("[Content_Types].xml"), types.toUtf8()},
+                    {QStringLiteral("_rels/.rels"), rootRels.toUtf8()},
+                    {QStringLiteral("xl/workbook.xml"), workbook.toUtf8()},
+                    {QStringLiteral("xl/_rels/workbook.xml.rels"), workbookRels.toUtf8()},
+                    {QStringLiteral("xl/styles.xml"), styles.toUtf8()},
+                    {QStringLiteral("xl/sharedStrings.xml"), strings.toUtf8()},
+                    {QStringLiteral("xl/worksheets/sheet1.xml"), sheet.toUtf8()}});
+}
+
+} // namespace Samples

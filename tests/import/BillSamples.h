@@ -31,3 +31,26 @@ QString WeChatCsv(const QList<WeChatRow> &rows, const QString &exportedAt = QStr
 QString WriteFile(const QString &folder, const QString &name, const QByteArray &bytes);
 
 } // namespace Samples
+
+namespace Samples {
+
+struct ZipEntry {
+    QString name;
+    QByteArray bytes;
+};
+// A zip archive made with QuaZip's own writer; with a password every entry
+// is ZipCrypto-encrypted, as mailed bills are.
+QByteArray MakeZip(const QList<ZipEntry> &entries, const QByteArray &password = QByteArray());
+
+// One cell of a sample worksheet: a shared string, an inline string, or a
+// number with or without a date style.
+struct SheetCell {
+    enum Kind { Shared, Inline, Number, Date } kind = Shared;
+    QString text;
+};
+// A minimal .xlsx: content types, workbook and its relations, shared
+// strings, styles (style 1 is a date format) and one worksheet whose rows
+// start at firstRow.
+QByteArray MakeXlsx(const QList<QList<SheetCell>> &rows, int firstRow = 1);
+
+} // namespace Samples
