@@ -3,7 +3,6 @@
 #include "TextCodec.h"
 
 #include <QFile>
-#include <QTest>
 
 namespace Samples {
 
@@ -100,6 +99,7 @@ QString WriteFile(const QString &folder, const QString &name, const QByteArray &
 } // namespace Samples
 
 #include <QBuffer>
+#include <QHash>
 #include <quazip.h>
 #include <quazipfile.h>
 #include <quazipnewinfo.h>
@@ -145,6 +145,7 @@ QString escaped(const QString &text) { return text.toHtmlEscaped(); }
 QByteArray MakeXlsx(const QList<QList<SheetCell>> &rows, int firstRow)
 {
     QStringList shared;
+    QHash<QString, qsizetype> sharedIndex;
     QString sheet = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
                                    "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
                                    "<sheetData>");
@@ -158,10 +159,11 @@ QByteArray MakeXlsx(const QList<QList<SheetCell>> &rows, int firstRow)
             const QString ref = columnName(c) + QString::number(rowNumber);
             switch (cell.kind) {
             case SheetCell::Shared: {
-                qsizetype index = shared.indexOf(cell.text);
+                qsizetype index = sharedIndex.value(cell.text, -1);
                 if (index < 0) {
                     index = shared.size();
                     shared.append(cell.text);
+                    sharedIndex.insert(cell.text, index);
                 }
                 sheet += QStringLiteral("<c r=\"%1\" t=\"s\"><v>%2</v></c>").arg(ref).arg(index);
                 break;

@@ -1,8 +1,9 @@
 #pragma once
 
-// Sample bills written from the published layouts: Alipay's CSV (GB18030,
-// notes before and after the table, padded cells, a tab after order
-// numbers) and WeChat Pay's CSV (UTF-8, 16 lines of notes).
+// Sample statements for the tests and the benchmarks, written from the
+// published layouts: Alipay's CSV (GB18030, notes before and after the
+// table, padded cells, a tab after order numbers), WeChat Pay's CSV (UTF-8,
+// 16 lines of notes), and the zip archives and .xlsx workbooks they come in.
 
 #include <QByteArray>
 #include <QList>
