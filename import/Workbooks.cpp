@@ -309,11 +309,10 @@ TextTable ReadXlsxTable(const QString &path, const QByteArray &bytes)
                 rowNumber = r > 0 ? r : rowNumber + 1;
             } else if (xml.name() == QLatin1String("c")) {
                 const QXmlStreamAttributes attributes = xml.attributes();
-                const QString type = attributes.value(QLatin1String("t")).toString();
+                const QStringView type = attributes.value(QLatin1String("t"));
                 const int style = attributes.value(QLatin1String("s")).toInt();
-                int column = int(row.size());
-                if (attributes.hasAttribute(QLatin1String("r")))
-                    column = columnOf(attributes.value(QLatin1String("r")));
+                const QStringView ref = attributes.value(QLatin1String("r"));
+                const int column = ref.isEmpty() ? int(row.size()) : columnOf(ref);
                 if (column < 0 || column >= 16384)
                     throw damaged(path, QStringLiteral("单元格位置无效"));
                 QString value;
