@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <initializer_list>
@@ -122,6 +123,43 @@ public:
 
     // Creates the ledger's tables in an empty database, in one transaction.
     void CreateSchema();
+
+    // Tables added later (see LedgerExtensions.h) that this connection has
+    // seen: a server connection asks once, a file is asked every time, as
+    // another program may replace it between operations.
+    bool knowsTable(const QByteArray &table) const { return m_tables.contains(table); }
+    // Within a transaction a table may be one it made: it counts once the
+    // transaction commits.
+    void rememberTable(const QByteArray &table)
+    {
+        if (!isServer())
+            return;
+        if (m_inTransaction)
+            m_tablesOnCommit.insert(table);
+        else
+            m_tables.insert(table);
+    }
+    void transactionStarted() { m_inTransaction = true; }
+    void transactionEnded(bool committed)
+    {
+        if (committed)
+            m_tables.unite(m_tablesOnCommit);
+        m_tablesOnCommit.clear();
+        m_inTransaction = false;
+    }
+
+protected:
+    // A new connection may reach a database that changed meanwhile.
+    void forgetTables()
+    {
+        m_tables.clear();
+        m_tablesOnCommit.clear();
+    }
+
+private:
+    QSet<QByteArray> m_tables;
+    QSet<QByteArray> m_tablesOnCommit;
+    bool m_inTransaction = false;
 };
 
 std::unique_ptr<LedgerConnection> MakeLedgerConnection(const LedgerLocation &location, bool createFile = false);
@@ -146,16 +184,20 @@ public:
     LedgerTransaction(LedgerConnection &connection, TransactionKind kind) : m_connection(connection)
     {
         m_connection.Begin(kind);
+        m_connection.transactionStarted();
     }
     ~LedgerTransaction()
     {
-        if (!m_done)
+        if (!m_done) {
             m_connection.Rollback();
+            m_connection.transactionEnded(false);
+        }
     }
     void Commit()
     {
         m_connection.Commit();
         m_done = true;
+        m_connection.transactionEnded(true);
     }
     LedgerTransaction(const LedgerTransaction &) = delete;
     LedgerTransaction &operator=(const LedgerTransaction &) = delete;
