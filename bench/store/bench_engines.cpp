@@ -156,10 +156,13 @@ DelayedFigures measureDelayed(DelayProxy &proxy, double delay)
 void delayedRow(const char *what, const Trip &direct, const Trip &delayed, double target, int tripTarget)
 {
     const bool missed = (target > 0 && delayed.ms > target) || (tripTarget > 0 && delayed.roundTrips > tripTarget);
-    std::printf("%-28s %9.1f ms %3d trips %9.1f ms %3d trips   %s%s\n", what, direct.ms, direct.roundTrips,
-                delayed.ms, delayed.roundTrips,
-                target > 0 ? qPrintable(QStringLiteral("<= %1 ms").arg(target)) : "",
-                tripTarget > 0 ? qPrintable(QStringLiteral(", <= %1 trips").arg(tripTarget)) : "");
+    QStringList targets;
+    if (target > 0)
+        targets << QStringLiteral("<= %1 ms").arg(target);
+    if (tripTarget > 0)
+        targets << QStringLiteral("<= %1 trips").arg(tripTarget);
+    std::printf("%-28s %9.1f ms %3d trips %9.1f ms %3d trips   %s\n", what, direct.ms, direct.roundTrips,
+                delayed.ms, delayed.roundTrips, qPrintable(targets.join(QStringLiteral(", "))));
     if (missed)
         std::printf("%-28s MISSED\n", "");
 }

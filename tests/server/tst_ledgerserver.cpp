@@ -170,6 +170,8 @@ private slots:
     void connectionLostMidSaveStoresNothing_data();
     void connectionLostMidSaveStoresNothing();
     void commitAnswerLost_data();
+    void roundTripsAcrossANetwork_data();
+    void roundTripsAcrossANetwork();
     void commitAnswerLost();
     void serverStoppedMidSave();
     void recordDeletedByAnotherComputer();
@@ -412,6 +414,54 @@ void TestLedgerServer::commitAnswerLost()
         QCOMPARE(admin.count("select count(*) from Programs_Table"), 2);
         break;
     }
+}
+
+void TestLedgerServer::roundTripsAcrossANetwork_data()
+{
+    QTest::addColumn<int>("operation");
+    QTest::addColumn<int>("most");
+    QTest::newRow("login") << 0 << 3;
+    QTest::newRow("user list") << 1 << 3;
+    QTest::newRow("item lists") << 2 << 3;
+    QTest::newRow("keyed save of 1000 rows") << 3 << 6;
+}
+
+// Each round trip costs the network's delay once: across a house network
+// these are what the user waits for.
+void TestLedgerServer::roundTripsAcrossANetwork()
+{
+    QFETCH(int, operation);
+    QFETCH(int, most);
+    TempDatabase db;
+    DelayProxy proxy(proxyScript());
+    TclsDatabaseUser store(LedgerLocation::Server(proxy.conninfo(databaseOf(db.path()))));
+    QVERIFY(store.CreateUser(kUser, QStringLiteral("pw")));
+    const QStringList dates(1000, QStringLiteral("2030-01-01"));
+    const QStringList names(1000, QStringLiteral("午饭"));
+    const QStringList amounts(1000, QStringLiteral("12.50"));
+    const QStringList memos(1000, QStringLiteral("bench"));
+    auto run = [&] {
+        switch (operation) {
+        case 0:
+            QVERIFY(store.CheckLogin(kUser, QStringLiteral("pw")));
+            break;
+        case 1:
+            QCOMPARE(store.GetUserNames(), QStringList{kUser});
+            break;
+        case 2:
+            QCOMPARE(store.LoadProgramNames(kUser).income.size(), 9);
+            break;
+        case 3:
+            QCOMPARE(store.AddRecord(kUser, kTypeExpense, dates, names, amounts, memos,
+                                     TclsDatabaseUser::NewSaveKey()).stored, 1000);
+            break;
+        }
+    };
+    run(); // on a connection that is open and has seen the tables
+    proxy.roundTrips();
+    run();
+    const int trips = proxy.roundTrips();
+    QVERIFY2(trips > 0 && trips <= most, qPrintable(QString::number(trips)));
 }
 
 void TestLedgerServer::serverStoppedMidSave()
