@@ -387,7 +387,7 @@ void EntryPanel::FinishClick()
             identities << rows.at(i).identity;
         }
         SaveOutcome outcome;
-        {
+        try {
             BusyBracket busy(m_btnFinish);
             // All rows or none are stored, and the list's key goes with
             // them: after a failure the list keeps every row and its key, so
@@ -395,6 +395,19 @@ void EntryPanel::FinishClick()
             // attempt was stored after all.
             outcome = store().AddRecord(m_fields.g_strUserName, recordType(), dates, names, amounts, memos,
                                         identities, m_saveKey);
+        } catch (const KavloError &e) {
+            if (e.cause() != FailureCause::OutcomeUnknown)
+                throw;
+            // Said first, as the user acts on the first words: nothing is
+            // known to have failed, and pressing 完成 again is what to do.
+            MessageBox::warning(this, QStringLiteral("结果不能确定：这%1条%2记录可能已经存入账本，也可能没有。"
+                                                     "列表中的记录都已保留。等服务器恢复后再按“完成”是安全的："
+                                                     "已经存入的记录不会重复存入，没有存入的才会存入。\r\n\r\n")
+                                          .arg(dates.size())
+                                          .arg(recordType()) +
+                                          QStringLiteral("服务器：") + e.path() + QStringLiteral("\r\n") +
+                                          e.message());
+            return;
         }
         m_list->clear();
         m_saveKey.clear();

@@ -2,6 +2,8 @@
 
 #include "KavloError.h"
 
+#include <QElapsedTimer>
+#include <QThread>
 #include <QUrl>
 
 #include <libpq-fe.h>
@@ -152,6 +154,12 @@ private:
     mutable QList<QString> m_names;
 };
 
+// Seconds a connect may take; asking about a lost commit's outcome waits
+// less, so the save does not hang on a server that does not answer.
+const char kConnectSeconds[] = "15";
+const char kAskConnectSeconds[] = "2";
+constexpr qint64 kAskMilliseconds = 3000;
+
 const char *const kPgSchema[] = {
     // rowid keeps the order of insertion, which the user list is read in.
     "create table Users_Table ("
@@ -266,11 +274,26 @@ void PgConnection::Acquire()
     }
     Disconnect();
     m_reused = false;
+    connect(kConnectSeconds);
+}
+
+void PgConnection::connect(const char *timeoutSeconds)
+{
     // A server whose packets vanish would otherwise hold the window for
-    // minutes; the user's string, expanded from dbname, overrides what
-    // stands before it. The text encoding after it is the program's.
-    const char *keywords[] = {"connect_timeout", "dbname", "client_encoding", "fallback_application_name", nullptr};
-    const char *values[] = {"15", m_conninfo.constData(), "UTF8", "kavlo", nullptr};
+    // minutes: the connect has a time limit, and keepalives and the TCP
+    // user timeout notice a server that went silent mid-operation within
+    // seconds (the server's own kernel answers them while it works on a
+    // long statement, so a busy server is not taken for a dead one). The
+    // user's string, expanded from dbname, overrides what stands before
+    // it. What stands after it is the program's: the text encoding, and the
+    // date style sent with the connection request instead of costing a
+    // round trip of its own.
+    const char *keywords[] = {"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval",
+                              "keepalives_count", "tcp_user_timeout", "dbname", "client_encoding", "options",
+                              "fallback_application_name", nullptr};
+    const QByteArray options = userOptions() + " -c datestyle=ISO,YMD";
+    const char *values[] = {timeoutSeconds, "1", "4", "2", "2", "8000", m_conninfo.constData(), "UTF8",
+                            options.constData(), "kavlo", nullptr};
     PGconn *conn = PQconnectdbParams(keywords, values, 1);
     if (!conn)
         throw KavloError(QStringLiteral("无法连接账本服务器 %1：out of memory").arg(m_describe),
@@ -282,10 +305,15 @@ void PgConnection::Acquire()
                          FailureCause::ServerUnreachable, m_describe);
     }
     m_conn = conn;
-    // Dates come back as yyyy-mm-dd whatever the server's default style.
-    ResultPtr result(PQexec(m_conn, "set datestyle to 'ISO, YMD'"), &PQclear);
-    if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
-        fail(result.get());
+}
+
+// Server options the user's own string asks for, kept when the program adds
+// its own.
+QByteArray PgConnection::userOptions() const
+{
+    ConninfoOptions parsed;
+    parsed.options = PQconninfoParse(m_conninfo.constData(), nullptr);
+    return parsed.value("options").toUtf8();
 }
 
 void PgConnection::Release()
@@ -365,41 +393,73 @@ Recordset PgConnection::Query(const char *sql, const SqlValue *params, int count
 
 void PgConnection::Begin(TransactionKind kind)
 {
-    Execute("begin");
+    // One round trip: the start, the lock and the transaction's number,
+    // which a new connection can ask about when the commit's answer is lost.
     // A login deletes the user's row and inserts it again; two of those on
-    // one user at once would leave two rows, or none seen by the other.
-    // The lock conflicts with itself only, so readers never wait for it.
-    if (kind == TransactionKind::Users)
-        Execute("lock table Users_Table in share row exclusive mode");
+    // one user at once would leave two rows, or none seen by the other. The
+    // lock conflicts with itself only, so readers never wait for it.
+    // Several statements in one message take the simple protocol, which
+    // has no parameters; none are needed here.
+    if (!m_conn)
+        throw KavloError(QStringLiteral("The ledger server is not connected"), FailureCause::ConnectionLost,
+                         m_describe);
+    ResultPtr result(PQexec(m_conn, kind == TransactionKind::Users
+                                        ? "begin; lock table Users_Table in share row exclusive mode; "
+                                          "select txid_current()"
+                                        : "begin; select txid_current()"),
+                     &PQclear);
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQntuples(result.get()) != 1)
+        fail(result.get());
+    ++m_statementsDone;
+    m_transaction = std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10);
 }
 
 void PgConnection::Commit()
 {
-    // A connection lost while the commit is under way leaves open whether
-    // it took effect; the transaction's number lets a new connection ask.
-    qint64 transaction = 0;
-    {
-        Recordset rs = Query("select txid_current()");
-        transaction = rs.FieldInteger(0);
-    }
+    const qint64 transaction = m_transaction;
     try {
         Execute("commit");
     } catch (const KavloError &e) {
         if (e.cause() != FailureCause::ConnectionLost)
             throw;
-        QByteArray status;
-        try {
-            Disconnect();
-            Acquire();
-            Recordset rs = Query("select txid_status(?1)", {transaction});
-            status = rs.FieldBytes(0);
-        } catch (const KavloError &) {
-            throw KavloError(e.message() + QStringLiteral("\n无法确认最后这次保存是否已存入服务器：请在服务器恢复后按“查看”核对，再决定是否重新保存。"),
-                             FailureCause::ConnectionLost, m_describe);
-        }
-        if (status == "committed")
+        switch (askOutcome(transaction)) {
+        case Outcome::Committed:
             return;
-        throw;
+        case Outcome::Aborted:
+            throw;
+        case Outcome::Unknown:
+            break;
+        }
+        throw KavloError(QStringLiteral("结果不能确定：与账本服务器 %1 的连接在提交这次修改时中断，"
+                                        "而服务器暂时无法回答这次修改是否已经生效。\n%2")
+                             .arg(m_describe, e.message()),
+                         FailureCause::OutcomeUnknown, m_describe);
+    }
+}
+
+PgConnection::Outcome PgConnection::askOutcome(qint64 transaction)
+{
+    // One new connection, asked for a few seconds at most: the old one's
+    // server process may still be finishing the commit ("in progress").
+    QElapsedTimer waited;
+    waited.start();
+    try {
+        Disconnect();
+        connect(kAskConnectSeconds);
+        while (true) {
+            Recordset rs = Query("select coalesce(txid_status(?1), 'unknown') as s", {transaction});
+            const QByteArray status = rs.FieldBytes(0);
+            if (status == "committed")
+                return Outcome::Committed;
+            if (status == "aborted")
+                return Outcome::Aborted;
+            if (status != "in progress" || waited.elapsed() > kAskMilliseconds)
+                return Outcome::Unknown;
+            QThread::msleep(200);
+        }
+    } catch (const KavloError &) {
+        Disconnect();
+        return Outcome::Unknown;
     }
 }
 

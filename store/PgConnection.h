@@ -32,6 +32,11 @@ public:
     QList<QByteArray> SchemaStatements() const override;
 
 private:
+    enum class Outcome { Committed, Aborted, Unknown };
+    void connect(const char *timeoutSeconds);
+    QByteArray userOptions() const;
+    // After the commit's answer was lost: what became of the transaction.
+    Outcome askOutcome(qint64 transaction);
     struct pg_result *run(const char *sql, const SqlValue *params, int count);
     [[noreturn]] void fail(struct pg_result *result) const;
 
@@ -40,5 +45,6 @@ private:
     pg_conn *m_conn = nullptr;
     qint64 m_changes = 0;
     bool m_reused = false;
+    qint64 m_transaction = 0; // the open transaction's number
     int m_statementsDone = 0;
 };

@@ -284,7 +284,12 @@ bool TclsDatabaseUser::CreateUser(const QString &userName, const QString &passwo
 bool TclsDatabaseUser::ChangePassword(const QString &userName, const QString &oldPassword,
                                       const QString &newPassword)
 {
-    return RenewUserRow(EncodeField(userName), EncodeField(oldPassword), EncodeField(newPassword));
+    // Changing to the password the user already has is done already: so a
+    // change sent again, after its answer was lost, succeeds rather than
+    // reporting the old password as wrong.
+    return RenewUserRow(EncodeField(userName), EncodeField(oldPassword), EncodeField(newPassword)) ||
+           (oldPassword != newPassword &&
+            RenewUserRow(EncodeField(userName), EncodeField(newPassword), EncodeField(newPassword)));
 }
 
 bool TclsDatabaseUser::DeleteUser(const QString &userName, const QString &password)
@@ -332,17 +337,31 @@ bool TclsDatabaseUser::RenewUserRow(const QByteArray &n, const QByteArray &passw
 {
     return Operate([&] {
         LedgerTransaction transaction(*g_objConnection, TransactionKind::Users);
-        {
-            Recordset rs = g_objConnection->Query(kCredentialQuery, {n, password});
-            if (countRows(rs) == 0)
-                return false;
-        }
         // Writing the row again makes it the newest, so this user comes first
         // in the list the login dialog preselects from. One transaction: the
         // user's row can never be lost between the delete and the insert.
-        g_objConnection->Execute("delete from Users_Table where User_Name=?1", {n});
-        g_objConnection->Execute("insert into Users_Table (User_Name,User_Password) values (?1,?2)",
-                                 {n, newPassword});
+        if (g_objConnection->isServer()) {
+            // The check, the delete and the insert in one statement: a login
+            // across a network costs one round trip here, not three.
+            Recordset rs = g_objConnection->Query(
+                "with found as (select 1 from Users_Table where User_Name=?1 and User_Password=?2 limit 1), "
+                "gone as (delete from Users_Table where User_Name=?1 and exists (select 1 from found)), "
+                "renewed as (insert into Users_Table (User_Name,User_Password) "
+                "select ?1, cast(?3 as text) where exists (select 1 from found)) "
+                "select count(*) from found",
+                {n, password, newPassword});
+            if (rs.FieldInteger(0) == 0)
+                return false;
+        } else {
+            {
+                Recordset rs = g_objConnection->Query(kCredentialQuery, {n, password});
+                if (countRows(rs) == 0)
+                    return false;
+            }
+            g_objConnection->Execute("delete from Users_Table where User_Name=?1", {n});
+            g_objConnection->Execute("insert into Users_Table (User_Name,User_Password) values (?1,?2)",
+                                     {n, newPassword});
+        }
         transaction.Commit();
         return true;
     });
@@ -385,11 +404,15 @@ void TclsDatabaseUser::SaveProgramNames(const QString &userName, const QString &
 {
     const QByteArray n = EncodeField(userName);
     const QByteArray l = EncodeField(listText);
+    // Every write in a transaction: when the answer to its commit is lost,
+    // the store can ask whether it took effect instead of guessing.
     Operate([&] {
+        LedgerTransaction transaction(*g_objConnection, TransactionKind::Records);
         if (kind == kKindExpenseNames)
             g_objConnection->Execute("update Programs_Table set Out_Program_Names=?1 where User_Name=?2", {l, n});
         else
             g_objConnection->Execute("update Programs_Table set In_Program_Names=?1 where User_Name=?2", {l, n});
+        transaction.Commit();
     });
 }
 
@@ -665,8 +688,10 @@ void TclsDatabaseUser::DeleteRecord(const QString &id)
 {
     const qint64 key = checkedId(id);
     Operate([&] {
+        LedgerTransaction transaction(*g_objConnection, TransactionKind::Records);
         g_objConnection->Execute("delete from All_Table where ID=?1", {key});
         checkRecordFound(*g_objConnection, id);
+        transaction.Commit();
     });
 }
 
@@ -678,9 +703,11 @@ void TclsDatabaseUser::UpdateRecord(const QString &id, const QString &name, cons
     const QByteArray m = EncodeField(name);
     const QByteArray o = EncodeField(memo);
     Operate([&] {
+        LedgerTransaction transaction(*g_objConnection, TransactionKind::Records);
         g_objConnection->Execute(
             "update All_Table set Program_Name=?1,Program_Money=?2,Program_Memo=?3 where ID=?4", {m, value, o, key});
         checkRecordFound(*g_objConnection, id);
+        transaction.Commit();
     });
 }
 

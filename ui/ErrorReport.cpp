@@ -52,6 +52,10 @@ QString ServerCauseSentence(FailureCause cause)
 QString ErrorReportText(const KavloError &error)
 {
     QStringList parts;
+    // Nothing is known to have failed: the message says so in its first
+    // words, before anything that reads like a failure.
+    if (error.cause() == FailureCause::OutcomeUnknown)
+        return error.message() + QStringLiteral("\r\n\r\n服务器：") + error.path();
     // Failures of a file carry its absolute path; those of a server carry
     // "host:port/database".
     const bool server = !error.path().isEmpty() && !QDir::isAbsolutePath(error.path());

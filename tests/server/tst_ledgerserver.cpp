@@ -1,6 +1,7 @@
 // The ledger on a PostgreSQL server: failures of the server itself, copies
 // between engines and the kavlo-server tool. Runs inside a throwaway cluster
 // (on-server.sh); without one it fails rather than skips.
+#include "DelayProxy.h"
 #include "KavloError.h"
 #include "LedgerConnection.h"
 #include "ErrorReport.h"
@@ -12,7 +13,9 @@
 #include "unt_clsDatabaseUser.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QUrlQuery>
 #include <QtTest>
 
 #include <atomic>
@@ -166,6 +169,10 @@ private slots:
     void reconnectsOnceAfterIdleClose();
     void connectionLostMidSaveStoresNothing_data();
     void connectionLostMidSaveStoresNothing();
+    void commitAnswerLost_data();
+    void roundTripsAcrossANetwork_data();
+    void roundTripsAcrossANetwork();
+    void commitAnswerLost();
     void serverStoppedMidSave();
     void recordDeletedByAnotherComputer();
     void serverConfChoosesTheLedger();
@@ -280,6 +287,181 @@ void TestLedgerServer::connectionLostMidSaveStoresNothing()
     admin.exec("delete from Kill_Switch");
     store.AddRecord(kUser, kTypeExpense, dates, names, amounts, memos);
     QCOMPARE(admin.count("select count(*) from All_Table"), 30);
+}
+
+namespace {
+
+// The writes whose commit answer the proxy drops, and how each is seen to
+// have taken effect.
+enum class Write { Save, Update, Delete, ChangePassword, SaveNames, CreateUser };
+
+QString proxyScript() { return SourceDir() + QStringLiteral("/bench/store/delay_proxy.py"); }
+
+QString databaseOf(const QString &location)
+{
+    return QUrlQuery(QUrl(location).query()).queryItemValue(QStringLiteral("dbname"));
+}
+
+} // namespace
+
+void TestLedgerServer::commitAnswerLost_data()
+{
+    QTest::addColumn<int>("write");
+    QTest::addColumn<bool>("serverAway"); // refuses connections for a while after the cut
+    const std::pair<const char *, Write> writes[] = {
+        {"save", Write::Save},           {"update", Write::Update},
+        {"delete", Write::Delete},       {"change password", Write::ChangePassword},
+        {"item names", Write::SaveNames}, {"create user", Write::CreateUser},
+    };
+    for (const auto &[name, write] : writes) {
+        QTest::addRow("%s, server answers the question", name) << int(write) << false;
+        QTest::addRow("%s, server away", name) << int(write) << true;
+    }
+}
+
+// The commit reaches the server, its answer does not: the write took effect,
+// so the store must report success, or that the outcome is unknown, never a
+// failure. A save sent again with its key stores nothing more.
+void TestLedgerServer::commitAnswerLost()
+{
+    QFETCH(int, write);
+    QFETCH(bool, serverAway);
+    TempDatabase db;
+    TclsDatabaseUser direct(db.path());
+    QVERIFY(direct.CreateUser(kUser, QStringLiteral("pw")));
+    direct.AddRecord(kUser, kTypeExpense, {"2007-03-05"}, {"a"}, {"1"}, {""});
+    DayTotals days;
+    RangeRecords records;
+    direct.ListRecordsOfDate(kUser, day("2007-03-05"), day("2007-03-05"), days, records);
+    const QString id = records.id.first();
+
+    DelayProxy proxy(proxyScript());
+    TclsDatabaseUser store(LedgerLocation::Server(proxy.conninfo(databaseOf(db.path()))));
+    QCOMPARE(store.GetUserNames(), QStringList{kUser}); // connected through the proxy
+    const QString key = TclsDatabaseUser::NewSaveKey();
+    const QStringList dates(36, QStringLiteral("2007-03-06"));
+    const QStringList names(36, QStringLiteral("午饭"));
+    const QStringList amounts(36, QStringLiteral("12"));
+    const QStringList memos(36, QString());
+
+    proxy.cutNextCommit();
+    if (serverAway)
+        proxy.refuseConnections(30);
+    QElapsedTimer waited;
+    waited.start();
+    bool unknown = false;
+    try {
+        switch (Write(write)) {
+        case Write::Save:
+            QCOMPARE(store.AddRecord(kUser, kTypeExpense, dates, names, amounts, memos, key).stored, 36);
+            break;
+        case Write::Update:
+            store.UpdateRecord(id, QStringLiteral("b"), QStringLiteral("2"), QString());
+            break;
+        case Write::Delete:
+            store.DeleteRecord(id);
+            break;
+        case Write::ChangePassword:
+            QVERIFY(store.ChangePassword(kUser, QStringLiteral("pw"), QStringLiteral("new")));
+            break;
+        case Write::SaveNames:
+            store.SaveProgramNames(kUser, kKindExpenseNames, QStringLiteral("早饭\r\n晚饭"));
+            break;
+        case Write::CreateUser:
+            QVERIFY(store.CreateUser(QStringLiteral("李四"), QStringLiteral("pw")));
+            break;
+        }
+    } catch (const KavloError &e) {
+        QVERIFY2(e.cause() == FailureCause::OutcomeUnknown, qPrintable(e.message()));
+        QVERIFY2(e.message().startsWith(QStringLiteral("结果不能确定：")), qPrintable(e.message()));
+        QVERIFY2(ErrorReportText(e).startsWith(QStringLiteral("结果不能确定：")), qPrintable(ErrorReportText(e)));
+        unknown = true;
+    }
+    // Only a server that cannot be asked leaves the outcome open, and the
+    // question does not hold the window for long.
+    QCOMPARE(unknown, serverAway);
+    QVERIFY2(waited.elapsed() < 8000, qPrintable(QString::number(waited.elapsed())));
+
+    // Committed in every case; what a second try does.
+    Admin admin(db.path());
+    switch (Write(write)) {
+    case Write::Save: {
+        QCOMPARE(admin.count("select count(*) from All_Table"), 37);
+        const SaveOutcome again = direct.AddRecord(kUser, kTypeExpense, dates, names, amounts, memos, key);
+        QVERIFY(again.keyWasKnown);
+        QCOMPARE(again.stored, 0);
+        QCOMPARE(admin.count("select count(*) from All_Table"), 37);
+        break;
+    }
+    case Write::Update:
+        direct.ListRecordsOfDate(kUser, day("2007-03-05"), day("2007-03-05"), days, records);
+        QCOMPARE(records.name, QStringList{QStringLiteral("b")});
+        break;
+    case Write::Delete:
+        QCOMPARE(admin.count("select count(*) from All_Table"), 0);
+        break;
+    case Write::ChangePassword:
+        QVERIFY(direct.CheckLogin(kUser, QStringLiteral("new")));
+        // Pressing OK again after the unknown outcome is not refused.
+        QVERIFY(direct.ChangePassword(kUser, QStringLiteral("pw"), QStringLiteral("new")));
+        QVERIFY(!direct.CheckLogin(kUser, QStringLiteral("pw")));
+        break;
+    case Write::SaveNames:
+        QCOMPARE(direct.LoadProgramNames(kUser).expense, (QStringList{"早饭", "晚饭"}));
+        break;
+    case Write::CreateUser:
+        QCOMPARE(admin.count("select count(*) from Users_Table"), 2);
+        QCOMPARE(admin.count("select count(*) from Programs_Table"), 2);
+        break;
+    }
+}
+
+void TestLedgerServer::roundTripsAcrossANetwork_data()
+{
+    QTest::addColumn<int>("operation");
+    QTest::addColumn<int>("most");
+    QTest::newRow("login") << 0 << 3;
+    QTest::newRow("user list") << 1 << 3;
+    QTest::newRow("item lists") << 2 << 3;
+    QTest::newRow("keyed save of 1000 rows") << 3 << 6;
+}
+
+// Each round trip costs the network's delay once: across a house network
+// these are what the user waits for.
+void TestLedgerServer::roundTripsAcrossANetwork()
+{
+    QFETCH(int, operation);
+    QFETCH(int, most);
+    TempDatabase db;
+    DelayProxy proxy(proxyScript());
+    TclsDatabaseUser store(LedgerLocation::Server(proxy.conninfo(databaseOf(db.path()))));
+    QVERIFY(store.CreateUser(kUser, QStringLiteral("pw")));
+    const QStringList dates(1000, QStringLiteral("2030-01-01"));
+    const QStringList names(1000, QStringLiteral("午饭"));
+    const QStringList amounts(1000, QStringLiteral("12.50"));
+    const QStringList memos(1000, QStringLiteral("bench"));
+    auto run = [&] {
+        switch (operation) {
+        case 0:
+            QVERIFY(store.CheckLogin(kUser, QStringLiteral("pw")));
+            break;
+        case 1:
+            QCOMPARE(store.GetUserNames(), QStringList{kUser});
+            break;
+        case 2:
+            QCOMPARE(store.LoadProgramNames(kUser).income.size(), 9);
+            break;
+        case 3:
+            QCOMPARE(store.AddRecord(kUser, kTypeExpense, dates, names, amounts, memos,
+                                     TclsDatabaseUser::NewSaveKey()).stored, 1000);
+            break;
+        }
+    };
+    run(); // on a connection that is open and has seen the tables
+    proxy.roundTrips();
+    run();
+    const int trips = proxy.roundTrips();
+    QVERIFY2(trips > 0 && trips <= most, qPrintable(QString::number(trips)));
 }
 
 void TestLedgerServer::serverStoppedMidSave()
