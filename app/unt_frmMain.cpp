@@ -12,6 +12,8 @@
 #include "unt_clsButtonCreator.h"
 #include "unt_clsOneCopy.h"
 #include "unt_frmLogin.h"
+#include "unt_frmBudget.h"
+#include "unt_frmRecurring.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -119,6 +121,8 @@ TfrmMain::TfrmMain(const QString &databasePath, QWidget *parent)
     setTabOrder(pnlOut, pnlIn);
     setTabOrder(pnlIn, pnlInAndOut);
 
+    addPlanMenu();
+
     g_objOutputCommands = std::make_unique<OutputCommands>(g_objFields, this);
     g_objReportCommands = std::make_unique<ReportCommands>(g_objFields, *g_objOutputCommands, this);
     connectOutputMenu();
@@ -200,6 +204,39 @@ void TfrmMain::buildRadioButtons()
     rdoInAndOut = make(QStringLiteral("rdoInAndOut"), QStringLiteral("收支目录"), 228);
     setTabOrder(rdoOut, rdoIn);
     setTabOrder(rdoIn, rdoInAndOut);
+}
+
+void TfrmMain::addPlanMenu()
+{
+    // Beside the range windows, before the outputs.
+    QMenu *menu = pnlInAndOut->moreMenu();
+    QAction *before = nullptr;
+    for (QAction *action : menu->actions())
+        if (action->objectName() == QStringLiteral("mnuInAndOut_More_Separator1"))
+            before = action;
+    auto add = [&](const QString &name, const QString &caption, void (TfrmMain::*handler)()) {
+        auto *action = new QAction(caption, menu);
+        action->setObjectName(name);
+        menu->insertAction(before, action);
+        connect(action, &QAction::triggered, this, [this, handler] { runGuarded(this, [&] { (this->*handler)(); }); });
+    };
+    add(QStringLiteral("mnuInAndOut_More_Budget"), QStringLiteral("预算(&B)..."), &TfrmMain::mnuInAndOut_More_BudgetClick);
+    add(QStringLiteral("mnuInAndOut_More_Recurring"), QStringLiteral("定期收支(&R)..."),
+        &TfrmMain::mnuInAndOut_More_RecurringClick);
+}
+
+void TfrmMain::mnuInAndOut_More_BudgetClick()
+{
+    TfrmBudget dialog(g_objFields, QDate::currentDate(), this);
+    ActiveDialogScope active(g_objFields, &dialog);
+    dialog.exec();
+}
+
+void TfrmMain::mnuInAndOut_More_RecurringClick()
+{
+    TfrmRecurring dialog(g_objFields, QDate::currentDate(), this);
+    ActiveDialogScope active(g_objFields, &dialog);
+    dialog.exec();
 }
 
 void TfrmMain::connectOutputMenu()

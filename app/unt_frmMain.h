@@ -56,6 +56,8 @@ public:
     void mnuInAndOut_More_SaveAsExcel_2Click();
     void mnuInAndOut_More_SaveAsTxt_1Click();
     void mnuInAndOut_More_SaveAsTxt_2Click();
+    void mnuInAndOut_More_BudgetClick();
+    void mnuInAndOut_More_RecurringClick();
 
     MainWindowFields g_objFields;
 
@@ -78,6 +80,7 @@ private:
     void buildCaption();
     void buildRadioButtons();
     void connectOutputMenu();
+    void addPlanMenu();
     void FormShow();
     bool FormClose(); // false: a requested save failed, the window stays open
     void BringToFront();

@@ -72,6 +72,16 @@ QList<BudgetLine> MonthBudgetLines(const QList<BudgetSetting> &settings, const Q
     return lines;
 }
 
+QList<BudgetLine> ReadBudgetLines(TclsDatabaseUser &store, const QString &userName, const QDate &month)
+{
+    const QDate first = monthOf(month);
+    const QStringList items = store.LoadProgramNames(userName).expense;
+    const QList<BudgetSetting> settings = store.LoadBudgets(userName);
+    ProgramTotals spent;
+    store.GetProgramTotals(userName, kTypeExpense, first, first.addMonths(1).addDays(-1), spent);
+    return MonthBudgetLines(settings, items, spent, first);
+}
+
 QList<BudgetLine> ExceededLines(const QList<BudgetLine> &lines, const QStringList &savedItems)
 {
     QList<BudgetLine> over;

@@ -33,6 +33,10 @@ struct BudgetLine {
 QList<BudgetLine> MonthBudgetLines(const QList<BudgetSetting> &settings, const QStringList &items,
                                    const ProgramTotals &spent, const QDate &month);
 
+// The budget window's lines of a month, read from the ledger: the user's
+// expense list, the budgets and the month's spending, in three reads.
+QList<BudgetLine> ReadBudgetLines(TclsDatabaseUser &store, const QString &userName, const QDate &month);
+
 // The lines that saved rows of `savedItems` took past their budget: the
 // overall line counts for every saved row.
 QList<BudgetLine> ExceededLines(const QList<BudgetLine> &lines, const QStringList &savedItems);
