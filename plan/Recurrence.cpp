@@ -136,3 +136,17 @@ RecurringCheck CheckRecurringInput(const RecurringInput &input)
     e.end = input.hasEnd ? input.end : QDate();
     return check;
 }
+
+RecurringEntry ChangedEntry(const RecurringEntry &old, RecurringEntry changed, const QDate &today)
+{
+    changed.id = old.id;
+    changed.paused = old.paused;
+    changed.revision = old.revision;
+    changed.doneThrough = old.doneThrough;
+    if (old.id != 0 && (!(changed.rule == old.rule) || changed.first != old.first)) {
+        const QDate yesterday = today.addDays(-1);
+        if (!changed.doneThrough.isValid() || changed.doneThrough < yesterday)
+            changed.doneThrough = yesterday;
+    }
+    return changed;
+}

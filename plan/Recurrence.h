@@ -49,3 +49,9 @@ struct RecurringCheck {
 // a day of 1 to 31 (1 to 29 in February, 1 to 30 in the 30-day months of a
 // yearly rule), a month of 1 to 12, an end not before the first day.
 RecurringCheck CheckRecurringInput(const RecurringInput &input);
+
+// The entry to store when `old` is changed to `changed` on `today`. A new
+// rule or first day applies from today on: the past is not offered again
+// under the new dates (that would repeat what was already paid). A change
+// of the amount, memo or item alone keeps what was known.
+RecurringEntry ChangedEntry(const RecurringEntry &old, RecurringEntry changed, const QDate &today);

@@ -197,6 +197,7 @@ qint64 TclsDatabaseUser::SaveRecurringEntry(const QString &userName, const Recur
     const QByteArray first = dayText(entry.first);
     const QByteArray end = dayText(entry.end);
     const qint64 paused = entry.paused ? 1 : 0;
+    const QByteArray done = dayText(entry.doneThrough);
     return Operate([&] {
         LedgerTransaction transaction(*g_objConnection, TransactionKind::Records);
         EnsurePlanTable(*g_objConnection, kRecurringTable);
@@ -205,17 +206,17 @@ qint64 TclsDatabaseUser::SaveRecurringEntry(const QString &userName, const Recur
             Recordset rs = g_objConnection->Query(
                 "insert into Recurring_Entries (User_Name, Program_Type, Program_Name, Program_Money, Program_Memo, "
                 "Rule_Kind, Rule_Day, Rule_Month, First_Date, End_Date, Paused, Done_Through, Revision) "
-                "values (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,'',1) returning Entry_ID",
-                {n, t, name, money, memo, kind, day, month, first, end, paused});
+                "values (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,1) returning Entry_ID",
+                {n, t, name, money, memo, kind, day, month, first, end, paused, done});
             id = rs.FieldInteger("Entry_ID");
         } else {
-            // The rule or the first day may have changed, so what was known
-            // about stored occurrences no longer holds.
+            // A new revision: a watermark worked out from the entry as it was
+            // must not be written over the change.
             g_objConnection->Execute(
                 "update Recurring_Entries set Program_Type=?1, Program_Name=?2, Program_Money=?3, Program_Memo=?4, "
-                "Rule_Kind=?5, Rule_Day=?6, Rule_Month=?7, First_Date=?8, End_Date=?9, Paused=?10, Done_Through='', "
-                "Revision=Revision+1 where Entry_ID=?11 and User_Name=?12",
-                {t, name, money, memo, kind, day, month, first, end, paused, id, n});
+                "Rule_Kind=?5, Rule_Day=?6, Rule_Month=?7, First_Date=?8, End_Date=?9, Paused=?10, Done_Through=?11, "
+                "Revision=Revision+1 where Entry_ID=?12 and User_Name=?13",
+                {t, name, money, memo, kind, day, month, first, end, paused, done, id, n});
             checkEntryFound(*g_objConnection);
         }
         transaction.Commit();
@@ -223,15 +224,22 @@ qint64 TclsDatabaseUser::SaveRecurringEntry(const QString &userName, const Recur
     });
 }
 
-void TclsDatabaseUser::SetRecurringPaused(const QString &userName, qint64 id, bool paused)
+void TclsDatabaseUser::SetRecurringPaused(const QString &userName, qint64 id, bool paused, const QDate &resumeDay)
 {
     const QByteArray n = EncodeField(userName);
+    const QByteArray skipThrough = dayText(resumeDay.addDays(-1));
     Operate([&] {
         LedgerTransaction transaction(*g_objConnection, TransactionKind::Records);
         EnsurePlanTable(*g_objConnection, kRecurringTable);
-        g_objConnection->Execute("update Recurring_Entries set Paused=?1 where Entry_ID=?2 and User_Name=?3",
-                                 {qint64(paused ? 1 : 0), id, n});
+        g_objConnection->Execute(
+            "update Recurring_Entries set Paused=?1, Revision=Revision+1 where Entry_ID=?2 and User_Name=?3",
+            {qint64(paused ? 1 : 0), id, n});
         checkEntryFound(*g_objConnection);
+        // The days of the pause are not offered afterwards.
+        if (!paused && !skipThrough.isEmpty())
+            g_objConnection->Execute("update Recurring_Entries set Done_Through=?1 where Entry_ID=?2 and "
+                                     "User_Name=?3 and Done_Through<?1",
+                                     {skipThrough, id, n});
         transaction.Commit();
     });
 }

@@ -136,10 +136,12 @@ public:
     QStringList MarkBudgetNotices(const QString &userName, const QDate &month, const QStringList &items);
 
     QList<RecurringEntry> LoadRecurringEntries(const QString &userName); // in the order they were made
-    // Stores a new entry (id 0) or replaces the user's entry of that id;
-    // returns its id. A change forgets the entry's watermark.
+    // Stores a new entry (id 0) or replaces the user's entry of that id,
+    // watermark included; returns its id.
     qint64 SaveRecurringEntry(const QString &userName, const RecurringEntry &entry);
-    void SetRecurringPaused(const QString &userName, qint64 id, bool paused);
+    // Resuming on `resumeDay` moves the watermark to the day before, so the
+    // days of the pause are not offered.
+    void SetRecurringPaused(const QString &userName, qint64 id, bool paused, const QDate &resumeDay = QDate());
     void DeleteRecurringEntry(const QString &userName, qint64 id);
     // Writes each entry's doneThrough where it is later than the stored one
     // and the entry has not been changed since it was read (its revision).

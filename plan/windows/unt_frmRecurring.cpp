@@ -140,7 +140,7 @@ void TfrmRecurring::btnPauseClick()
         const RecurringEntry e = m_entries.at(at);
         try {
             BusyButton busy(btnPause);
-            m_fields.g_objDatabaseUser->SetRecurringPaused(m_fields.g_strUserName, e.id, !e.paused);
+            m_fields.g_objDatabaseUser->SetRecurringPaused(m_fields.g_strUserName, e.id, !e.paused, m_today);
         } catch (const KavloError &error) {
             if (error.cause() == FailureCause::RecordGone)
                 reload();

@@ -22,7 +22,7 @@ const int kLeft = 80;
 
 TfrmRecurringEntry::TfrmRecurringEntry(MainWindowFields &fields, const RecurringEntry &entry, const QDate &today,
                                        QWidget *parent)
-    : QDialog(parent), m_fields(fields), m_entry(entry)
+    : QDialog(parent), m_fields(fields), m_entry(entry), m_today(today)
 {
     setObjectName(QStringLiteral("frmRecurringEntry"));
     SetupFixedDialog(this, entry.id ? QStringLiteral("修改定期收支") : QStringLiteral("添加定期收支"), 380, 330);
@@ -197,9 +197,7 @@ void TfrmRecurringEntry::btnOkClick()
                 field->setFocus();
             return;
         }
-        RecurringEntry stored = check.entry;
-        stored.id = m_entry.id;
-        stored.paused = m_entry.paused;
+        RecurringEntry stored = ChangedEntry(m_entry, check.entry, m_today);
         {
             BusyButton busy(btnOk);
             stored.id = m_fields.g_objDatabaseUser->SaveRecurringEntry(m_fields.g_strUserName, stored);

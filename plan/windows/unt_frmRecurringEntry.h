@@ -45,6 +45,7 @@ private:
 
     MainWindowFields &m_fields;
     RecurringEntry m_entry;
+    QDate m_today;
     ProgramNameLists m_lists;
 
     QComboBox *cboType;

@@ -321,20 +321,29 @@ private slots:
         store.AdvanceRecurringWatermarks(kUser, {kept[0]});
         QCOMPARE(store.LoadRecurringEntries(kUser)[0].doneThrough, day("2024-05-31"));
 
-        // A change forgets it, and a watermark computed before the change is
-        // not written over the changed entry.
-        RecurringEntry changed = kept[0];
-        changed.rule.day = 15;
+        // A changed rule applies from the day of the change; a watermark
+        // computed before the change is not written over it.
+        const RecurringEntry changed =
+            ChangedEntry(kept[0], entryOf(RepeatKind::Monthly, 15, 1, "2024-01-31"), day("2024-09-10"));
+        QCOMPARE(changed.doneThrough, day("2024-09-09"));
         store.SaveRecurringEntry(kUser, changed);
         RecurringEntry stale = kept[0];
-        stale.doneThrough = day("2024-06-30");
+        stale.doneThrough = day("2024-12-31");
         store.AdvanceRecurringWatermarks(kUser, {stale});
         kept = store.LoadRecurringEntries(kUser);
         QCOMPARE(kept[0].rule.day, 15);
-        QVERIFY(!kept[0].doneThrough.isValid());
+        QCOMPARE(kept[0].doneThrough, day("2024-09-09"));
+        // Only the amount: what was known still holds.
+        RecurringEntry dearer = kept[0];
+        dearer.amount = QStringLiteral("1600.00");
+        QCOMPARE(ChangedEntry(kept[0], dearer, day("2025-01-01")).doneThrough, day("2024-09-09"));
 
+        // Paused and resumed: the days in between are not offered.
         store.SetRecurringPaused(kUser, rent.id, true);
         QVERIFY(store.LoadRecurringEntries(kUser)[0].paused);
+        store.SetRecurringPaused(kUser, rent.id, false, day("2025-03-02"));
+        QVERIFY(!store.LoadRecurringEntries(kUser)[0].paused);
+        QCOMPARE(store.LoadRecurringEntries(kUser)[0].doneThrough, day("2025-03-01"));
         store.DeleteRecurringEntry(kUser, rent.id);
         QCOMPARE(store.LoadRecurringEntries(kUser).size(), 1);
         // Gone already (as when another computer deleted it first): said so.
