@@ -9,6 +9,10 @@
 #include "StoreReading.h"
 #include "TextCodec.h"
 
+#include <QRandomGenerator>
+
+#include <algorithm>
+
 namespace {
 
 QByteArray dayText(const QDate &date) { return date.isValid() ? date.toString(Qt::ISODate).toLatin1() : QByteArray(); }
@@ -66,6 +70,16 @@ void checkEntry(const RecurringEntry &entry)
         throw KavloError(QStringLiteral("a recurring entry needs a first day on or before its end"));
     if (ParseAmountText(entry.amount) <= 0)
         throw KavloError(QStringLiteral("a recurring entry needs an amount above zero"));
+}
+
+// An entry's number is chosen here rather than by the database: it is part
+// of every occurrence's identity, so it must survive a copy of the ledger to
+// another engine unchanged, and a server's counter would not follow copied
+// numbers. 53 random bits: never the same twice in a household's lifetime,
+// and the primary key refuses it if it ever were.
+qint64 newEntryId()
+{
+    return qint64(QRandomGenerator::system()->generate64() & ((quint64(1) << 53) - 1)) | 1;
 }
 
 // An entry another computer deleted meanwhile: saying it was changed would
@@ -157,7 +171,7 @@ QList<RecurringEntry> TclsDatabaseUser::LoadRecurringEntries(const QString &user
         Recordset rs = g_objConnection->Query(
             "select Entry_ID, Program_Type, Program_Name, Program_Money, Program_Memo, Rule_Kind, Rule_Day, "
             "Rule_Month, First_Date, End_Date, Paused, Done_Through, Revision from Recurring_Entries "
-            "where User_Name=?1 order by Entry_ID",
+            "where User_Name=?1",
             {n});
         DecodeCache types;
         for (; !rs.IsEOF(); rs.MoveNext()) {
@@ -179,6 +193,14 @@ QList<RecurringEntry> TclsDatabaseUser::LoadRecurringEntries(const QString &user
             e.revision = rs.FieldInteger("Revision");
             entries.append(e);
         }
+        // Expenses first, then by first day: the order the list shows.
+        std::stable_sort(entries.begin(), entries.end(), [](const RecurringEntry &a, const RecurringEntry &b) {
+            if (a.recordType != b.recordType)
+                return a.recordType == kTypeExpense;
+            if (a.first != b.first)
+                return a.first < b.first;
+            return a.id < b.id;
+        });
         return entries;
     });
 }
@@ -203,12 +225,12 @@ qint64 TclsDatabaseUser::SaveRecurringEntry(const QString &userName, const Recur
         EnsurePlanTable(*g_objConnection, kRecurringTable);
         qint64 id = entry.id;
         if (id == 0) {
-            Recordset rs = g_objConnection->Query(
-                "insert into Recurring_Entries (User_Name, Program_Type, Program_Name, Program_Money, Program_Memo, "
-                "Rule_Kind, Rule_Day, Rule_Month, First_Date, End_Date, Paused, Done_Through, Revision) "
-                "values (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,1) returning Entry_ID",
-                {n, t, name, money, memo, kind, day, month, first, end, paused, done});
-            id = rs.FieldInteger("Entry_ID");
+            id = newEntryId();
+            g_objConnection->Execute(
+                "insert into Recurring_Entries (Entry_ID, User_Name, Program_Type, Program_Name, Program_Money, "
+                "Program_Memo, Rule_Kind, Rule_Day, Rule_Month, First_Date, End_Date, Paused, Done_Through, Revision) "
+                "values (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,1)",
+                {id, n, t, name, money, memo, kind, day, month, first, end, paused, done});
         } else {
             // A new revision: a watermark worked out from the entry as it was
             // must not be written over the change.

@@ -135,7 +135,7 @@ public:
     // computers never both tell the same.
     QStringList MarkBudgetNotices(const QString &userName, const QDate &month, const QStringList &items);
 
-    QList<RecurringEntry> LoadRecurringEntries(const QString &userName); // in the order they were made
+    QList<RecurringEntry> LoadRecurringEntries(const QString &userName); // expenses first, by first day
     // Stores a new entry (id 0) or replaces the user's entry of that id,
     // watermark included; returns its id.
     qint64 SaveRecurringEntry(const QString &userName, const RecurringEntry &entry);

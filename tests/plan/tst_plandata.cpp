@@ -300,7 +300,7 @@ private slots:
         salary.name = QStringLiteral("年终奖");
         rent.id = store.SaveRecurringEntry(kUser, rent);
         salary.id = store.SaveRecurringEntry(kUser, salary);
-        QVERIFY(rent.id > 0 && salary.id > rent.id);
+        QVERIFY(rent.id > 0 && salary.id > 0 && salary.id != rent.id);
         store.SaveRecurringEntry(kOther, entryOf(RepeatKind::Weekly, 2, 1, "2024-01-01"));
 
         QList<RecurringEntry> kept = store.LoadRecurringEntries(kUser);
