@@ -11,6 +11,7 @@
 
 class BrowsePanel;
 class EntryPanel;
+struct PendingRow;
 class OutputCommands;
 class QLabel;
 class QRadioButton;
@@ -47,6 +48,13 @@ public:
     // lblBackup and on stderr, never in a box that would hold the user up.
     void StartDailyBackup();
     void WaitForBackup() { m_backup.wait(); }
+    // Puts the recurring entries' occurrences due by `today` and not stored
+    // into the pending lists (FormCreate does after a login), with a note in
+    // lblRecurring. Nothing is stored until the user's 完成.
+    void OfferDueRecurring(const QDate &today);
+    // After 完成 on the expense panel: one box for what the saved rows took
+    // past its budget, once per item and month.
+    void TellExceededBudgets(const QList<PendingRow> &rows);
 
     void mnuInAndOut_More_Print_1Click();
     void mnuInAndOut_More_Print_2Click();
@@ -65,6 +73,7 @@ public:
     TclsShape *shpMinimize, *shpClose, *shpSeparator;
     QLabel *lblMinimize, *lblClose, *lblUserName;
     QLabel *lblBackup; // hidden unless the day's backup failed
+    QLabel *lblRecurring; // hidden unless a login offered recurring entries
     QRadioButton *rdoOut, *rdoIn, *rdoInAndOut;
     EntryPanel *pnlOut;
     EntryPanel *pnlIn;

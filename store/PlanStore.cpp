@@ -5,7 +5,7 @@
 
 #include "AmountText.h"
 #include "KavloError.h"
-#include "PlanTables.h"
+#include "LedgerExtensions.h"
 #include "StoreReading.h"
 #include "TextCodec.h"
 
@@ -100,7 +100,7 @@ QList<BudgetSetting> TclsDatabaseUser::LoadBudgets(const QString &userName)
     const QByteArray n = EncodeField(userName);
     return Operate([&] {
         QList<BudgetSetting> settings;
-        if (!HasPlanTable(*g_objConnection, kBudgetsTable))
+        if (!HasExtensionTable(*g_objConnection, FindLedgerExtension(kBudgetsTable)))
             return settings;
         Recordset rs = g_objConnection->Query(
             "select Item_Name, From_Month, Amount from Budgets where User_Name=?1 order by Item_Name, From_Month",
@@ -127,7 +127,7 @@ void TclsDatabaseUser::SetBudget(const QString &userName, const QString &item, c
     const QByteArray m = monthText(month);
     Operate([&] {
         LedgerTransaction transaction(*g_objConnection, TransactionKind::Records);
-        EnsurePlanTable(*g_objConnection, kBudgetsTable);
+        EnsureExtensionTable(*g_objConnection, FindLedgerExtension(kBudgetsTable));
         g_objConnection->Execute(
             "insert into Budgets (User_Name, Item_Name, From_Month, Amount) values (?1,?2,?3,?4) "
             "on conflict (User_Name, Item_Name, From_Month) do update set Amount=excluded.Amount",
@@ -146,7 +146,7 @@ QStringList TclsDatabaseUser::MarkBudgetNotices(const QString &userName, const Q
     return Operate([&] {
         QStringList fresh;
         LedgerTransaction transaction(*g_objConnection, TransactionKind::Records);
-        EnsurePlanTable(*g_objConnection, kBudgetNoticesTable);
+        EnsureExtensionTable(*g_objConnection, FindLedgerExtension(kBudgetNoticesTable));
         for (qsizetype k = 0; k < encoded.size(); ++k) {
             g_objConnection->Execute("insert into Budget_Notices (User_Name, Item_Name, Month) values (?1,?2,?3) "
                                      "on conflict do nothing",
@@ -166,7 +166,7 @@ QList<RecurringEntry> TclsDatabaseUser::LoadRecurringEntries(const QString &user
     const QByteArray n = EncodeField(userName);
     return Operate([&] {
         QList<RecurringEntry> entries;
-        if (!HasPlanTable(*g_objConnection, kRecurringTable))
+        if (!HasExtensionTable(*g_objConnection, FindLedgerExtension(kRecurringTable)))
             return entries;
         Recordset rs = g_objConnection->Query(
             "select Entry_ID, Program_Type, Program_Name, Program_Money, Program_Memo, Rule_Kind, Rule_Day, "
@@ -222,7 +222,7 @@ qint64 TclsDatabaseUser::SaveRecurringEntry(const QString &userName, const Recur
     const QByteArray done = dayText(entry.doneThrough);
     return Operate([&] {
         LedgerTransaction transaction(*g_objConnection, TransactionKind::Records);
-        EnsurePlanTable(*g_objConnection, kRecurringTable);
+        EnsureExtensionTable(*g_objConnection, FindLedgerExtension(kRecurringTable));
         qint64 id = entry.id;
         if (id == 0) {
             id = newEntryId();
@@ -252,7 +252,7 @@ void TclsDatabaseUser::SetRecurringPaused(const QString &userName, qint64 id, bo
     const QByteArray skipThrough = dayText(resumeDay.addDays(-1));
     Operate([&] {
         LedgerTransaction transaction(*g_objConnection, TransactionKind::Records);
-        EnsurePlanTable(*g_objConnection, kRecurringTable);
+        EnsureExtensionTable(*g_objConnection, FindLedgerExtension(kRecurringTable));
         g_objConnection->Execute(
             "update Recurring_Entries set Paused=?1, Revision=Revision+1 where Entry_ID=?2 and User_Name=?3",
             {qint64(paused ? 1 : 0), id, n});
@@ -271,7 +271,7 @@ void TclsDatabaseUser::DeleteRecurringEntry(const QString &userName, qint64 id)
     const QByteArray n = EncodeField(userName);
     Operate([&] {
         LedgerTransaction transaction(*g_objConnection, TransactionKind::Records);
-        EnsurePlanTable(*g_objConnection, kRecurringTable);
+        EnsureExtensionTable(*g_objConnection, FindLedgerExtension(kRecurringTable));
         g_objConnection->Execute("delete from Recurring_Entries where Entry_ID=?1 and User_Name=?2", {id, n});
         checkEntryFound(*g_objConnection);
         transaction.Commit();
@@ -285,7 +285,7 @@ void TclsDatabaseUser::AdvanceRecurringWatermarks(const QString &userName, const
     const QByteArray n = EncodeField(userName);
     Operate([&] {
         LedgerTransaction transaction(*g_objConnection, TransactionKind::Records);
-        EnsurePlanTable(*g_objConnection, kRecurringTable);
+        EnsureExtensionTable(*g_objConnection, FindLedgerExtension(kRecurringTable));
         for (const RecurringEntry &e : entries) {
             if (!e.doneThrough.isValid())
                 continue;
