@@ -16,30 +16,52 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <time.h>
 
 namespace {
 constexpr int kRecords = 200000;
 constexpr int kEntries = 50;
 const QDate kToday(2025, 12, 10);
 
-double BestOf(int runs, const std::function<void()> &work)
+double ThreadCpuMs()
 {
-    double best = 1e100;
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+// The best wall-clock time of a few runs, and the best processor time of this
+// thread: on a machine shared with other work the second shows what the
+// program itself costs.
+struct Timing {
+    double wall = 1e100;
+    double cpu = 1e100;
+};
+
+Timing BestOf(int runs, const std::function<void()> &work)
+{
+    Timing best;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
+        const double cpu = ThreadCpuMs();
         timer.start();
         work();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
+        best.wall = std::min(best.wall, timer.nsecsElapsed() / 1e6);
+        best.cpu = std::min(best.cpu, ThreadCpuMs() - cpu);
     }
     return best;
 }
 
-void Report(const char *what, double ms, double target)
+void Report(const char *what, const Timing &t, double target)
 {
-    std::printf("%-62s %8.2f ms   target <= %5.1f ms%s\n", what, ms, target, ms <= target ? "" : "   MISSED");
+    std::printf("%-56s %8.2f ms wall %8.2f ms cpu   target <= %5.1f ms%s\n", what, t.wall, t.cpu, target,
+                t.wall <= target ? "" : "   MISSED");
 }
 
-void Info(const char *what, double ms) { std::printf("%-62s %8.2f ms\n", what, ms); }
+void Info(const char *what, const Timing &t)
+{
+    std::printf("%-56s %8.2f ms wall %8.2f ms cpu\n", what, t.wall, t.cpu);
+}
 
 void BenchBudgetWindow()
 {
@@ -100,10 +122,8 @@ void BenchLogin()
         return e;
     }());
 
-    QElapsedTimer first;
-    first.start();
-    const QList<DueOccurrence> due = FindDueOccurrences(store, user, kToday);
-    Info("first login: every occurrence of the year found", first.nsecsElapsed() / 1e6);
+    QList<DueOccurrence> due;
+    Info("first login: every occurrence of the year found", BestOf(1, [&] { due = FindDueOccurrences(store, user, kToday); }));
     std::printf("  %lld occurrences due\n", qlonglong(due.size()));
     // Saved with 完成, as the user does.
     for (const QString &type : {kTypeExpense, kTypeIncome}) {
@@ -122,16 +142,16 @@ void BenchLogin()
     // The login after the save moves the watermarks on.
     FindDueOccurrences(store, user, kToday);
 
-    const double without = BestOf(20, [&] { FindDueOccurrences(store, other, kToday); });
-    const double with = BestOf(20, [&] {
+    const Timing without = BestOf(20, [&] { FindDueOccurrences(store, other, kToday); });
+    const Timing with = BestOf(20, [&] {
         if (!FindDueOccurrences(store, user, kToday).isEmpty())
             std::printf("unexpected: occurrences due after saving\n");
     });
-    const double nextDay = BestOf(20, [&] { FindDueOccurrences(store, user, kToday.addDays(1)); });
+    const Timing nextDay = BestOf(20, [&] { FindDueOccurrences(store, user, kToday.addDays(1)); });
     Info("login work, user without recurring entries", without);
     Info("login work, user with 50 entries, past stored", with);
-    Report("  50 entries add", with - without, 10);
-    Report("  50 entries add, the next day (a few due)", nextDay - without, 10);
+    Report("  50 entries add", {with.wall - without.wall, with.cpu - without.cpu}, 10);
+    Report("  50 entries add, the next day (a few due)", {nextDay.wall - without.wall, nextDay.cpu - without.cpu}, 10);
 }
 } // namespace
 
