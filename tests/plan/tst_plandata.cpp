@@ -2,6 +2,7 @@
 // checks of typed entries, budget sums by month, and what the ledger keeps.
 #include "BudgetPlan.h"
 #include "KavloError.h"
+#include "LedgerConnection.h"
 #include "Recurrence.h"
 #include "TestSupport.h"
 #include "unt_clsDatabaseUser.h"
@@ -357,6 +358,27 @@ private slots:
         const qint64 others = store.LoadRecurringEntries(kOther)[0].id;
         QVERIFY_THROWS_EXCEPTION(KavloError, store.DeleteRecurringEntry(kUser, others));
         QCOMPARE(store.LoadRecurringEntries(kOther).size(), 1);
+    }
+
+    // A ledger made before budgets and recurring entries existed reads as
+    // having none, and the first write adds the table it needs.
+    void ledgerWithoutThePlanTables()
+    {
+        TempDatabase db;
+        {
+            auto raw = MakeLedgerConnection(LedgerLocation::FromText(db.path()));
+            OperationScope scope(*raw);
+            for (const char *sql : {"drop table Budgets", "drop table Budget_Notices", "drop table Recurring_Entries"})
+                raw->Execute(sql);
+        }
+        TclsDatabaseUser store(db.path());
+        QVERIFY(store.LoadBudgets(kUser).isEmpty());
+        QVERIFY(store.LoadRecurringEntries(kUser).isEmpty());
+        store.SetBudget(kUser, QString(), day("2024-05-01"), 900);
+        QCOMPARE(BudgetInForce(store.LoadBudgets(kUser), QString(), day("2024-06-01")), 900.0);
+        QCOMPARE(store.MarkBudgetNotices(kUser, day("2024-06-01"), {QString()}), QStringList{QString()});
+        QVERIFY(store.SaveRecurringEntry(kUser, entryOf(RepeatKind::Monthly, 1, 1, "2024-01-01")) > 0);
+        QCOMPARE(store.LoadRecurringEntries(kUser).size(), 1);
     }
 
     // What no window lets through is refused by the store too, and nothing
