@@ -32,6 +32,9 @@ struct PeriodTable {
     PeriodKind kind = PeriodKind::Month;
     QList<PeriodRow> rows;
     RangeSums total; // the browse panel's figures for the same range
+    // The overall expense budget of each row's month, shown as a line beside
+    // the expense bars; empty when there is none to show.
+    QList<double> budget;
 };
 
 // `days` has one entry per calendar day, as the store lists a range.

@@ -1,7 +1,9 @@
 #include "unt_frmMain.h"
 
 #include "AppFonts.h"
+#include "BudgetPlan.h"
 #include "BrowsePanel.h"
+#include "DueOccurrences.h"
 #include "EntryPanel.h"
 #include "ErrorReport.h"
 #include "FormParts.h"
@@ -12,6 +14,8 @@
 #include "unt_clsButtonCreator.h"
 #include "unt_clsOneCopy.h"
 #include "unt_frmLogin.h"
+#include "unt_frmBudget.h"
+#include "unt_frmRecurring.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -119,6 +123,11 @@ TfrmMain::TfrmMain(const QString &databasePath, QWidget *parent)
     setTabOrder(pnlOut, pnlIn);
     setTabOrder(pnlIn, pnlInAndOut);
 
+    addPlanMenu();
+
+    connect(pnlOut, &EntryPanel::saved, this,
+            [this](const SaveOutcome &, const QList<PendingRow> &rows) { TellExceededBudgets(rows); });
+
     g_objOutputCommands = std::make_unique<OutputCommands>(g_objFields, this);
     g_objReportCommands = std::make_unique<ReportCommands>(g_objFields, *g_objOutputCommands, this);
     connectOutputMenu();
@@ -174,6 +183,14 @@ void TfrmMain::buildCaption()
     lblBackup->move(29, 454);
     lblBackup->hide();
 
+    // The foot line's right end: what a login put into the pending lists.
+    lblRecurring = new QLabel(this);
+    lblRecurring->setObjectName(QStringLiteral("lblRecurring"));
+    lblRecurring->setTextFormat(Qt::PlainText);
+    lblRecurring->setAttribute(Qt::WA_TranslucentBackground);
+    SetTextColor(lblRecurring, QColor(0x80, 0, 0));
+    lblRecurring->hide();
+
     shpSeparator = makeShape(this, QStringLiteral("shpSeparator"), QRect(29, 86, 593, 2), kSilver);
     shpSeparator->setCornerRadius(0);
 }
@@ -200,6 +217,39 @@ void TfrmMain::buildRadioButtons()
     rdoInAndOut = make(QStringLiteral("rdoInAndOut"), QStringLiteral("收支目录"), 228);
     setTabOrder(rdoOut, rdoIn);
     setTabOrder(rdoIn, rdoInAndOut);
+}
+
+void TfrmMain::addPlanMenu()
+{
+    // Beside the range windows, before the outputs.
+    QMenu *menu = pnlInAndOut->moreMenu();
+    QAction *before = nullptr;
+    for (QAction *action : menu->actions())
+        if (action->objectName() == QStringLiteral("mnuInAndOut_More_Separator1"))
+            before = action;
+    auto add = [&](const QString &name, const QString &caption, void (TfrmMain::*handler)()) {
+        auto *action = new QAction(caption, menu);
+        action->setObjectName(name);
+        menu->insertAction(before, action);
+        connect(action, &QAction::triggered, this, [this, handler] { runGuarded(this, [&] { (this->*handler)(); }); });
+    };
+    add(QStringLiteral("mnuInAndOut_More_Budget"), QStringLiteral("预算(&B)..."), &TfrmMain::mnuInAndOut_More_BudgetClick);
+    add(QStringLiteral("mnuInAndOut_More_Recurring"), QStringLiteral("定期收支(&R)..."),
+        &TfrmMain::mnuInAndOut_More_RecurringClick);
+}
+
+void TfrmMain::mnuInAndOut_More_BudgetClick()
+{
+    TfrmBudget dialog(g_objFields, QDate::currentDate(), this);
+    ActiveDialogScope active(g_objFields, &dialog);
+    dialog.exec();
+}
+
+void TfrmMain::mnuInAndOut_More_RecurringClick()
+{
+    TfrmRecurring dialog(g_objFields, QDate::currentDate(), this);
+    ActiveDialogScope active(g_objFields, &dialog);
+    dialog.exec();
 }
 
 void TfrmMain::connectOutputMenu()
@@ -239,6 +289,7 @@ bool TfrmMain::FormCreate()
     if (!Login())
         return false;
     InitMainWindow();
+    OfferDueRecurring(QDate::currentDate());
     StartDailyBackup();
     setMask(MainWindowOutline(size()));
     ddeServer->Tag = 1;
@@ -276,6 +327,51 @@ void TfrmMain::StartDailyBackup()
                 lblBackup->show();
             },
             Qt::QueuedConnection);
+    });
+}
+
+void TfrmMain::OfferDueRecurring(const QDate &today)
+{
+    // A failure is reported and the login goes on: the entries are offered
+    // again at the next one.
+    runGuarded(this, [&] {
+        const QList<DueOccurrence> due =
+            FindDueOccurrences(*g_objFields.g_objDatabaseUser, g_objFields.g_strUserName, today);
+        QList<PendingRow> expense;
+        QList<PendingRow> income;
+        for (const DueOccurrence &o : due)
+            (o.recordType == kTypeIncome ? income : expense).append({o.date, o.name, o.amount, o.memo, o.identity});
+        if (!expense.isEmpty())
+            pnlOut->AddPendingRows(expense);
+        if (!income.isEmpty())
+            pnlIn->AddPendingRows(income);
+        if (due.isEmpty()) {
+            lblRecurring->hide();
+            return;
+        }
+        lblRecurring->setText(QStringLiteral("%1 笔到期的定期收支已放入列表，核对后请按“完成”。").arg(due.size()));
+        lblRecurring->setToolTip(QStringLiteral("支出 %1 笔，收入 %2 笔；不保存的下次登录时再放入。")
+                                     .arg(expense.size())
+                                     .arg(income.size()));
+        lblRecurring->adjustSize();
+        lblRecurring->move(622 - lblRecurring->width(), 454);
+        lblRecurring->show();
+        lblRecurring->raise();
+    });
+}
+
+void TfrmMain::TellExceededBudgets(const QList<PendingRow> &rows)
+{
+    runGuarded(this, [&] {
+        QList<SavedExpense> saved;
+        for (const PendingRow &row : rows)
+            saved.append({row.date, row.name});
+        QStringList parts;
+        for (const MonthExcess &excess :
+             NewlyExceeded(*g_objFields.g_objDatabaseUser, g_objFields.g_strUserName, saved))
+            parts.append(OverBudgetText(excess.month, excess.lines));
+        if (!parts.isEmpty())
+            MessageBox::information(pnlOut, parts.join(QStringLiteral("\r\n\r\n")));
     });
 }
 

@@ -11,6 +11,7 @@
 
 class BrowsePanel;
 class EntryPanel;
+struct PendingRow;
 class OutputCommands;
 class QLabel;
 class QRadioButton;
@@ -47,6 +48,13 @@ public:
     // lblBackup and on stderr, never in a box that would hold the user up.
     void StartDailyBackup();
     void WaitForBackup() { m_backup.wait(); }
+    // Puts the recurring entries' occurrences due by `today` and not stored
+    // into the pending lists (FormCreate does after a login), with a note in
+    // lblRecurring. Nothing is stored until the user's 完成.
+    void OfferDueRecurring(const QDate &today);
+    // After 完成 on the expense panel: one box for what the saved rows took
+    // past its budget, once per item and month.
+    void TellExceededBudgets(const QList<PendingRow> &rows);
 
     void mnuInAndOut_More_Print_1Click();
     void mnuInAndOut_More_Print_2Click();
@@ -56,6 +64,8 @@ public:
     void mnuInAndOut_More_SaveAsExcel_2Click();
     void mnuInAndOut_More_SaveAsTxt_1Click();
     void mnuInAndOut_More_SaveAsTxt_2Click();
+    void mnuInAndOut_More_BudgetClick();
+    void mnuInAndOut_More_RecurringClick();
 
     MainWindowFields g_objFields;
 
@@ -63,6 +73,7 @@ public:
     TclsShape *shpMinimize, *shpClose, *shpSeparator;
     QLabel *lblMinimize, *lblClose, *lblUserName;
     QLabel *lblBackup; // hidden unless the day's backup failed
+    QLabel *lblRecurring; // hidden unless a login offered recurring entries
     QRadioButton *rdoOut, *rdoIn, *rdoInAndOut;
     EntryPanel *pnlOut;
     EntryPanel *pnlIn;
@@ -78,6 +89,7 @@ private:
     void buildCaption();
     void buildRadioButtons();
     void connectOutputMenu();
+    void addPlanMenu();
     void FormShow();
     bool FormClose(); // false: a requested save failed, the window stays open
     void BringToFront();

@@ -3,6 +3,7 @@
 #include "AmountText.h"
 #include "AppFonts.h"
 #include "BrowseWidgets.h"
+#include "BudgetPlan.h"
 #include "BusyBracket.h"
 #include "DatePicker.h"
 #include "ErrorReport.h"
@@ -445,12 +446,24 @@ void BrowsePanel::mnuInAndOut_More_ShowRecordClick()
 void BrowsePanel::mnuInAndOut_More_MonthTotalClick()
 {
     DayTotals days;
+    QList<BudgetSetting> budgets;
     showRangeWindow<TfrmMonthTotal>(
         [&](const QDate &start, const QDate &end) {
             m_fields.g_objDatabaseUser->ListTotalsOfDate(m_fields.g_strUserName, start, end, days);
+            budgets = m_fields.g_objDatabaseUser->LoadBudgets(m_fields.g_strUserName);
         },
         [&](TfrmMonthTotal &dialog, const QDate &start, const QDate &end) {
-            dialog.ShowPeriods(start, end, MakePeriodTable(days, PeriodKindOf(start, end)));
+            PeriodTable table = MakePeriodTable(days, PeriodKindOf(start, end));
+            if (table.kind == PeriodKind::Month) {
+                QStringList months;
+                for (const PeriodRow &row : table.rows)
+                    months.append(row.label);
+                const QList<double> levels = OverallBudgets(budgets, months);
+                // A line at zero all along would only say nothing was planned.
+                if (std::any_of(levels.begin(), levels.end(), [](double level) { return level > 0; }))
+                    table.budget = levels;
+            }
+            dialog.ShowPeriods(start, end, table);
         });
 }
 

@@ -28,6 +28,48 @@ QList<LedgerExtension> makeList()
                   " primary key (User_Name, Row_Identity))"},
                  "User_Name, Row_Identity, Record_ID",
                  "User_Name, Row_Identity"});
+    // Monthly budgets per expense item ('' for all expenses), each in force
+    // from its month ("yyyy-mm") until a later one of the same item.
+    list.append({kBudgetsTable,
+                 {"create table if not exists Budgets (User_Name text not null, Item_Name text not null,"
+                  " From_Month text not null, Amount real not null, primary key (User_Name, Item_Name, From_Month))"},
+                 {"create table if not exists Budgets (User_Name text collate \"C\" not null,"
+                  " Item_Name text collate \"C\" not null, From_Month text collate \"C\" not null,"
+                  " Amount double precision not null, primary key (User_Name, Item_Name, From_Month))"},
+                 "User_Name, Item_Name, From_Month, Amount",
+                 "User_Name, Item_Name, From_Month"});
+    // The items and months a user has been told went past their budget, so
+    // each is told once, on whichever computer.
+    list.append({kBudgetNoticesTable,
+                 {"create table if not exists Budget_Notices (User_Name text not null, Item_Name text not null,"
+                  " Month text not null, primary key (User_Name, Item_Name, Month))"},
+                 {"create table if not exists Budget_Notices (User_Name text collate \"C\" not null,"
+                  " Item_Name text collate \"C\" not null, Month text collate \"C\" not null,"
+                  " primary key (User_Name, Item_Name, Month))"},
+                 "User_Name, Item_Name, Month",
+                 "User_Name, Item_Name, Month"});
+    // Recurring entries. Entry_ID is the program's own number (part of each
+    // occurrence's row identity); Done_Through is the day up to which every
+    // occurrence is known to be stored, '' for none; Revision changes with
+    // every edit.
+    list.append({kRecurringTable,
+                 {"create table if not exists Recurring_Entries (Entry_ID integer primary key, User_Name text not null,"
+                  " Program_Type text not null, Program_Name text not null, Program_Money real not null,"
+                  " Program_Memo text not null, Rule_Kind text not null, Rule_Day integer not null,"
+                  " Rule_Month integer not null, First_Date text not null, End_Date text not null,"
+                  " Paused integer not null, Done_Through text not null, Revision integer not null)",
+                  "create index if not exists Recurring_Entries_User on Recurring_Entries (User_Name)"},
+                 {"create table if not exists Recurring_Entries (Entry_ID bigint primary key,"
+                  " User_Name text collate \"C\" not null, Program_Type text collate \"C\" not null,"
+                  " Program_Name text collate \"C\" not null, Program_Money double precision not null,"
+                  " Program_Memo text collate \"C\" not null, Rule_Kind text collate \"C\" not null,"
+                  " Rule_Day integer not null, Rule_Month integer not null, First_Date text collate \"C\" not null,"
+                  " End_Date text collate \"C\" not null, Paused integer not null,"
+                  " Done_Through text collate \"C\" not null, Revision bigint not null)",
+                  "create index if not exists Recurring_Entries_User on Recurring_Entries (User_Name)"},
+                 "Entry_ID, User_Name, Program_Type, Program_Name, Program_Money, Program_Memo, Rule_Kind, Rule_Day,"
+                 " Rule_Month, First_Date, End_Date, Paused, Done_Through, Revision",
+                 "Entry_ID"});
     return list;
 }
 

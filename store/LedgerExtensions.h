@@ -34,3 +34,8 @@ void CreateExtensionTables(LedgerConnection &connection);
 // The tables of the save keys and row identities.
 inline const QByteArray kSaveKeysTable = QByteArrayLiteral("Save_Keys");
 inline const QByteArray kRowIdentitiesTable = QByteArrayLiteral("Row_Identities");
+
+// The tables of budgets and recurring entries.
+inline const QByteArray kBudgetsTable = QByteArrayLiteral("Budgets");
+inline const QByteArray kBudgetNoticesTable = QByteArrayLiteral("Budget_Notices");
+inline const QByteArray kRecurringTable = QByteArrayLiteral("Recurring_Entries");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LedgerConnection.h"
+#include "PlanData.h"
 
 #include <QDate>
 #include <QSet>
@@ -154,6 +155,29 @@ public:
 
     void GetProgramTotals(const QString &userName, const QString &recordType, const QDate &start,
                           const QDate &end, ProgramTotals &totals);
+
+    // Budgets and recurring entries (PlanStore.cpp). A ledger made before
+    // they existed reads as having none; the first write makes their tables.
+    QList<BudgetSetting> LoadBudgets(const QString &userName);
+    // The item's budget (an empty item: all expenses) from `month` on, the
+    // months before keeping theirs; 0 removes it from that month on.
+    void SetBudget(const QString &userName, const QString &item, const QDate &month, double amount);
+    // Notes that the user has been told the items went past their budget of
+    // `month`, and returns those not told before: one transaction, so two
+    // computers never both tell the same.
+    QStringList MarkBudgetNotices(const QString &userName, const QDate &month, const QStringList &items);
+
+    QList<RecurringEntry> LoadRecurringEntries(const QString &userName); // expenses first, by first day
+    // Stores a new entry (id 0) or replaces the user's entry of that id,
+    // watermark included; returns its id.
+    qint64 SaveRecurringEntry(const QString &userName, const RecurringEntry &entry);
+    // Resuming on `resumeDay` moves the watermark to the day before, so the
+    // days of the pause are not offered.
+    void SetRecurringPaused(const QString &userName, qint64 id, bool paused, const QDate &resumeDay = QDate());
+    void DeleteRecurringEntry(const QString &userName, qint64 id);
+    // Writes each entry's doneThrough where it is later than the stored one
+    // and the entry has not been changed since it was read (its revision).
+    void AdvanceRecurringWatermarks(const QString &userName, const QList<RecurringEntry> &entries);
 
     // Splits an item-name list text at CR LF, dropping blank lines; names are
     // kept exactly as typed.

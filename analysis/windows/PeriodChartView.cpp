@@ -73,12 +73,29 @@ PeriodChartView::PeriodChartView(const PeriodTable &table, QWidget *parent) : QC
         low = std::min({low, sums.balance});
         high = std::max({high, sums.expense, sums.income, sums.balance});
     }
+    if (!table.budget.isEmpty()) {
+        m_budget = new QLineSeries;
+        m_budget->setName(QStringLiteral("预算"));
+        QPen budgetPen(kExpenseBarColour.darker(150));
+        budgetPen.setWidthF(2);
+        budgetPen.setStyle(Qt::DashLine);
+        m_budget->setPen(budgetPen);
+        // Each month's budget level across the width of its bars, stepping
+        // where it changes.
+        for (int i = 0; i < table.budget.size(); ++i) {
+            m_budget->append(i - 0.45, table.budget[i]);
+            m_budget->append(i + 0.45, table.budget[i]);
+            high = std::max(high, table.budget[i]);
+        }
+    }
     auto *bars = new QBarSeries;
     bars->append(m_expense);
     bars->append(m_income);
     bars->setBarWidth(0.8);
     chart->addSeries(bars);
     chart->addSeries(m_balance);
+    if (m_budget)
+        chart->addSeries(m_budget);
 
     m_axisX = new QCategoryAxis;
     AddPeriodLabels(m_axisX, table);

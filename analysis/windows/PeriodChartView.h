@@ -19,6 +19,7 @@ public:
     QBarSet *expenseBars() const { return m_expense; }
     QBarSet *incomeBars() const { return m_income; }
     QLineSeries *balanceLine() const { return m_balance; }
+    QLineSeries *budgetLine() const { return m_budget; } // null without a budget
     // The labels under the bars, in order.
     QStringList axisLabels() const;
 
@@ -26,5 +27,6 @@ private:
     QBarSet *m_expense;
     QBarSet *m_income;
     QLineSeries *m_balance;
+    QLineSeries *m_budget = nullptr;
     class QCategoryAxis *m_axisX;
 };
