@@ -56,6 +56,7 @@ public:
     void mnuInAndOut_More_SaveAsExcel_2Click();
     void mnuInAndOut_More_SaveAsTxt_1Click();
     void mnuInAndOut_More_SaveAsTxt_2Click();
+    void mnuInAndOut_More_ImportClick();
 
     MainWindowFields g_objFields;
 
