@@ -7,6 +7,7 @@ PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-translations-l10n qt6-charts-dev
     libsqlite3-dev libfreexl-dev libgsf-1-dev
+    libquazip1-qt6-dev libofx-dev
     libpq-dev postgresql-15 postgresql-common
     fonts-wqy-zenhei
     libxcb1-dev
