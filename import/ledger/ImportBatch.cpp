@@ -38,14 +38,21 @@ ImportBatch ReadImportBatch(const QStringList &paths, TclsDatabaseUser &store, c
         // A mapping the user gave for this file: kept only if the file reads
         // with it, so a mapping that does not fit is never remembered.
         std::optional<std::pair<QString, ColumnMapping>> given;
+        // A remembered mapping that no longer fits (the bank changed what
+        // its columns hold) would refuse every such file for good: the user
+        // is asked once more instead.
+        bool usedRemembered = false;
+        bool askAgain = false;
         ReadCallbacks read;
         read.password = callbacks.password;
         read.mapping = [&](const QString &file, const BankTable &table) -> std::optional<ColumnMapping> {
             const QString key = table.headerKey();
-            const QString remembered = store.LoadBankMapping(userName, key);
+            const QString remembered = askAgain ? QString() : store.LoadBankMapping(userName, key);
             if (!remembered.isEmpty()) {
-                if (std::optional<ColumnMapping> mapping = ColumnMapping::fromText(remembered))
+                if (std::optional<ColumnMapping> mapping = ColumnMapping::fromText(remembered)) {
+                    usedRemembered = true;
                     return mapping;
+                }
             }
             if (!callbacks.mapping)
                 return std::nullopt;
@@ -58,15 +65,28 @@ ImportBatch ReadImportBatch(const QStringList &paths, TclsDatabaseUser &store, c
             read.progress = [&](int done, int total) { callbacks.progress(path, done, total); };
 
         QList<ProposedRecord> proposed;
-        try {
-            const StatementFile file = ReadStatement(path, read);
-            proposed = ProposeRecords(file, rules);
-            if (std::optional<ImportError> bad = firstBadRow(path, proposed))
-                throw *bad;
-        } catch (const ImportError &error) {
-            batch.refused.append(error);
+        std::optional<ImportError> refusal;
+        for (;;) {
+            try {
+                const StatementFile file = ReadStatement(path, read);
+                proposed = ProposeRecords(file, rules);
+                if (std::optional<ImportError> bad = firstBadRow(path, proposed))
+                    throw *bad;
+                refusal.reset();
+            } catch (const ImportError &error) {
+                refusal = error;
+                if (usedRemembered && !askAgain && callbacks.mapping) {
+                    askAgain = true;
+                    usedRemembered = false;
+                    continue;
+                }
+            }
+            break;
+        }
+        if (refusal) {
+            batch.refused.append(*refusal);
             if (callbacks.refusedFile)
-                callbacks.refusedFile(error);
+                callbacks.refusedFile(*refusal);
             continue;
         }
         if (given)

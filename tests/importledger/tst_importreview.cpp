@@ -8,6 +8,7 @@
 #include "LedgerConnection.h"
 #include "MessageBox.h"
 #include "PasswordPrompt.h"
+#include "StatementReader.h"
 #include "ModalDialogs.h"
 #include "TestSupport.h"
 #include "unt_clsDatabaseUser.h"
@@ -407,6 +408,17 @@ void TestImportReview::bankMappingAskedOnceThenRemembered()
     QCOMPARE(mappingDialogs, 1);
     QCOMPARE(again.records.size(), 3);
     QCOMPARE(again.records.at(0).amount, QStringLiteral("35.50"));
+
+    // A remembered mapping that no longer fits (the date taken from the
+    // description column) asks again rather than refusing the file for good.
+    const QString key = ReadBankTable(first).headerKey();
+    const QString good = ledger.store().LoadBankMapping(kUser, key);
+    ledger.store().SaveBankMapping(kUser, key, QStringLiteral("date=1;debit=3;credit=4;header=1"));
+    const ImportBatch remapped = ledger.read({first}, callbacks);
+    QCOMPARE(mappingDialogs, 2);
+    QCOMPARE(remapped.records.size(), 3);
+    QVERIFY(remapped.refused.isEmpty());
+    QCOMPARE(ledger.store().LoadBankMapping(kUser, key), good);
 }
 
 void TestImportReview::encryptedBillAsksForItsPassword_data()
