@@ -35,6 +35,7 @@ private slots:
     void oldLedgerReadsEmptyAndFirstSaveMakesTable_data();
     void oldLedgerReadsEmptyAndFirstSaveMakesTable();
     void typedRecordsLeaveImportedOnesOut();
+    void deletedUserTakesRulesAndMappings();
     void matchAgainstLedger();
 };
 
@@ -172,6 +173,25 @@ void TestImportStore::typedRecordsLeaveImportedOnesOut()
 
     store.ListTypedRecords(kUser, QDate(2026, 11, 30), QDate(2026, 11, 1), typed);
     QCOMPARE(typed.size(), 0);
+}
+
+void TestImportStore::deletedUserTakesRulesAndMappings()
+{
+    TempDatabase db;
+    TclsDatabaseUser store(db.path());
+    QVERIFY(store.CreateUser(kUser, QStringLiteral("pw")));
+    QVERIFY(store.CreateUser(kOther, QStringLiteral("pw")));
+    for (const QString &user : {kUser, kOther}) {
+        store.SaveItemRule(user, QStringLiteral("美团"), QStringLiteral("外出就餐"), kTypeExpense);
+        store.SaveBankMapping(user, QStringLiteral("k"), QStringLiteral("date=0;amount=1"));
+    }
+    QVERIFY(store.DeleteUser(kUser, QStringLiteral("pw")));
+    // A user of the same name made later starts without the old one's rules.
+    QVERIFY(store.CreateUser(kUser, QStringLiteral("new")));
+    QCOMPARE(store.LoadItemRules(kUser).size(), 0);
+    QCOMPARE(store.LoadBankMapping(kUser, QStringLiteral("k")), QString());
+    QCOMPARE(store.LoadItemRules(kOther).size(), 1);
+    QCOMPARE(store.LoadBankMapping(kOther, QStringLiteral("k")), QStringLiteral("date=0;amount=1"));
 }
 
 void TestImportStore::matchAgainstLedger()
