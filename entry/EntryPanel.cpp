@@ -36,6 +36,10 @@ const int kMemoMaxLength = 255;
 // Pending list columns; column 0 is hidden and stays empty.
 enum Column { ColHidden, ColDate, ColType, ColName, ColAmount, ColMemo, ColumnCount };
 
+// Where a pending row keeps its identity: not shown, and taken away with
+// the row when it is deleted.
+constexpr int kIdentityRole = Qt::UserRole + 1;
+
 bool isEnter(const QKeyEvent *event)
 {
     return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
@@ -277,7 +281,6 @@ TclsDatabaseUser &EntryPanel::store() const
 void EntryPanel::AddClick()
 {
     runGuarded(this, [this] {
-        const QString date = m_date->date().toString(QStringLiteral("yyyy-MM-dd"));
         const QString name = m_name->currentText();
         const QString memo = m_memo->toPlainText();
 
@@ -299,9 +302,7 @@ void EntryPanel::AddClick()
             return;
         }
 
-        QTreeWidgetItem *row = MakeReportRow(m_list, {date, recordType(), name, amount.text, memo});
-        row->setIcon(ColDate, m_rowIcon);
-        m_list->addTopLevelItem(row);
+        appendRow({m_date->date(), name, amount.text, memo, QString()});
 
         m_name->setCurrentIndex(-1);
         m_name->clearEditText();
@@ -326,8 +327,46 @@ void EntryPanel::DeleteClick()
         // Nothing is selected afterwards, so the next Delete cannot hit a row
         // the user has not chosen.
         m_list->clearSelection();
+        listShrank();
         UpdateTotal();
     });
+}
+
+void EntryPanel::appendRow(const PendingRow &pending)
+{
+    if (m_list->topLevelItemCount() == 0 || m_saveKey.isEmpty())
+        m_saveKey = TclsDatabaseUser::NewSaveKey();
+    QTreeWidgetItem *row = MakeReportRow(m_list, {pending.date.toString(QStringLiteral("yyyy-MM-dd")), recordType(),
+                                                  pending.name, pending.amount, pending.memo});
+    row->setIcon(ColDate, m_rowIcon);
+    row->setData(ColHidden, kIdentityRole, pending.identity);
+    m_list->addTopLevelItem(row);
+}
+
+void EntryPanel::listShrank()
+{
+    if (m_list->topLevelItemCount() == 0)
+        m_saveKey.clear();
+}
+
+void EntryPanel::AddPendingRows(const QList<PendingRow> &rows)
+{
+    for (const PendingRow &row : rows)
+        appendRow(row);
+    if (!rows.isEmpty())
+        UpdateTotal();
+}
+
+QList<PendingRow> EntryPanel::pendingRows() const
+{
+    QList<PendingRow> rows;
+    rows.reserve(m_list->topLevelItemCount());
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *row = m_list->topLevelItem(i);
+        rows.append({QDate::fromString(row->text(ColDate), Qt::ISODate), row->text(ColName), row->text(ColAmount),
+                     row->text(ColMemo), row->data(ColHidden, kIdentityRole).toString()});
+    }
+    return rows;
 }
 
 void EntryPanel::FinishClick()
@@ -337,22 +376,30 @@ void EntryPanel::FinishClick()
             MessageBox::warning(this, QStringLiteral("上面的列表中没有") + recordType() + QStringLiteral("记录需要保存!"));
             return;
         }
-        QStringList dates, names, amounts, memos;
+        const QList<PendingRow> rows = pendingRows();
+        QStringList dates, names, amounts, memos, identities;
         for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
             const QTreeWidgetItem *row = m_list->topLevelItem(i);
             dates << row->text(ColDate);
             names << row->text(ColName);
             amounts << row->text(ColAmount);
             memos << row->text(ColMemo);
+            identities << rows.at(i).identity;
         }
+        SaveOutcome outcome;
         {
             BusyBracket busy(m_btnFinish);
-            // All rows or none are stored, so after a failure the list keeps
-            // every row and saving it again stores each row once.
-            store().AddRecord(m_fields.g_strUserName, recordType(), dates, names, amounts, memos);
+            // All rows or none are stored, and the list's key goes with
+            // them: after a failure the list keeps every row and its key, so
+            // saving it again stores each row once, also when the first
+            // attempt was stored after all.
+            outcome = store().AddRecord(m_fields.g_strUserName, recordType(), dates, names, amounts, memos,
+                                        identities, m_saveKey);
         }
         m_list->clear();
+        m_saveKey.clear();
         resetTotal();
+        emit saved(outcome, rows);
         MessageBox::information(this, recordType() +
                                           QStringLiteral("记录保存成功！\r\n\r\n您可以到“收支目录”处查看这些记录。"));
     });

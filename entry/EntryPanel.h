@@ -17,6 +17,17 @@ class QPlainTextEdit;
 class QTreeWidget;
 class TclsButtonCreator;
 
+// One row of the pending list. identity is empty for a row typed in; rows
+// that come from elsewhere (a statement, a recurring entry) carry one, so
+// the store never keeps the same row twice.
+struct PendingRow {
+    QDate date;
+    QString name;
+    QString amount;
+    QString memo;
+    QString identity;
+};
+
 // One of the twin entry panels of the main window: the user types one ledger
 // record at a time, collects them in the pending list and saves the whole
 // list with one store call. Nothing reaches the database before that save.
@@ -31,6 +42,15 @@ public:
     void setItemNames(const QStringList &names);
     void setDate(const QDate &date);
     int pendingCount() const;
+    // Appends rows as Add does (total updated, the list's key made if the
+    // list was empty); an identity travels with its row to the store and is
+    // dropped with it when the row is deleted.
+    void AddPendingRows(const QList<PendingRow> &rows);
+    QList<PendingRow> pendingRows() const;
+    // The pending list's save key: made with its first row, kept until the
+    // list is saved or emptied, and sent unchanged on every retry, so saving
+    // again after a lost answer never stores the rows twice.
+    QString saveKey() const { return m_saveKey; }
     // Edit, Add, Delete, Finish, in that order.
     QList<TclsButtonCreator *> buttonCreators() const;
 
@@ -41,6 +61,10 @@ public:
 
     // The amount edit takes digits and the point only; Backspace passes.
     static bool IsAmountCharacter(QChar c);
+
+signals:
+    // After a successful 完成, with what was stored and the rows it saved.
+    void saved(const SaveOutcome &outcome, const QList<PendingRow> &rows);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -64,6 +88,9 @@ private:
     TclsDatabaseUser &store() const;
     void UpdateTotal();
     void resetTotal();
+    void appendRow(const PendingRow &row);
+    // After the list lost rows: an emptied list forgets its key.
+    void listShrank();
 
     Kind m_kind;
     MainWindowFields &m_fields;
@@ -75,6 +102,7 @@ private:
     QPlainTextEdit *m_memo = nullptr;
     QTreeWidget *m_list = nullptr;
     QLabel *m_total = nullptr;
+    QString m_saveKey;
 
     TclsButtonCreator *m_btnEdit = nullptr;
     TclsButtonCreator *m_btnAdd = nullptr;

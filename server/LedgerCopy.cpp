@@ -1,6 +1,7 @@
 #include "LedgerCopy.h"
 
 #include "KavloError.h"
+#include "LedgerExtensions.h"
 
 #include <QCryptographicHash>
 
@@ -58,13 +59,14 @@ void setNextRecordId(LedgerConnection &connection, qint64 next)
 class BatchInsert
 {
 public:
-    BatchInsert(LedgerConnection &connection, const char *head, int columns)
+    BatchInsert(LedgerConnection &connection, const QByteArray &head, int columns)
         : m_connection(connection), m_head(head), m_columns(columns)
     {
     }
-    void add(std::initializer_list<SqlValue> row)
+    void add(std::initializer_list<SqlValue> row) { add(QList<SqlValue>(row)); }
+    void add(const QList<SqlValue> &row)
     {
-        m_params.append(QList<SqlValue>(row));
+        m_params.append(row);
         if (++m_rows == 500)
             flush();
     }
@@ -128,6 +130,22 @@ LedgerSummary SummarizeLedger(LedgerConnection &connection)
                 addField(hash, c == 4 ? moneyText(rs.FieldDouble(c)) : rs.FieldBytes(c));
         }
     }
+    // Tables added later: a ledger lacking one reads it as empty, as the
+    // program does, so an old ledger and its copy (which has every table)
+    // compare equal.
+    for (const LedgerExtension &extension : LedgerExtensions()) {
+        hash.addData("|" + extension.table + "|");
+        if (!HasExtensionTable(connection, extension))
+            continue;
+        const int columns = int(extension.columns.count(',') + 1);
+        const QByteArray sql = "select " + extension.columns + " from " + extension.table + " order by " +
+                               extension.orderBy;
+        for (Recordset rs = connection.Query(sql.constData()); !rs.IsEOF(); rs.MoveNext()) {
+            ++summary.extensionRows;
+            for (int c = 0; c < columns; ++c)
+                addField(hash, rs.FieldBytes(c));
+        }
+    }
     summary.checksum = hash.result().toHex();
     return summary;
 }
@@ -147,6 +165,7 @@ LedgerSummary CopyLedger(LedgerConnection &from, LedgerConnection &to, const Cop
     } else if (!SummarizeLedger(to).isEmpty()) {
         throw KavloError(QStringLiteral("目标账本不是空的：为了不混淆两本账，只能复制到空账本。"));
     }
+    CreateExtensionTables(to);
     {
         BatchInsert users(to, "insert into Users_Table (User_Name,User_Password)", 2);
         for (Recordset rs = from.Query(kUsers); !rs.IsEOF(); rs.MoveNext())
@@ -170,6 +189,23 @@ LedgerSummary CopyLedger(LedgerConnection &from, LedgerConnection &to, const Cop
         records.flush();
         if (progress)
             progress(original.records, original.records);
+    }
+    // Every table added later, whatever it is, column by column as text:
+    // each engine turns the text back into the column's type.
+    for (const LedgerExtension &extension : LedgerExtensions()) {
+        if (!HasExtensionTable(from, extension))
+            continue;
+        const int columns = int(extension.columns.count(',') + 1);
+        const QByteArray select = "select " + extension.columns + " from " + extension.table + " order by " +
+                                  extension.orderBy;
+        BatchInsert rows(to, "insert into " + extension.table + " (" + extension.columns + ")", columns);
+        for (Recordset rs = from.Query(select.constData()); !rs.IsEOF(); rs.MoveNext()) {
+            QList<SqlValue> row;
+            for (int c = 0; c < columns; ++c)
+                row.append(rs.FieldBytes(c));
+            rows.add(row);
+        }
+        rows.flush();
     }
     setNextRecordId(to, nextRecordId(from));
     const LedgerSummary copied = SummarizeLedger(to);

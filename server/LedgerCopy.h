@@ -13,12 +13,14 @@ struct LedgerSummary {
     qint64 users = 0;
     qint64 lists = 0;
     qint64 records = 0;
+    qint64 extensionRows = 0; // rows of the tables added later, all together
     QByteArray checksum; // SHA-256, hex
     bool operator==(const LedgerSummary &o) const
     {
-        return users == o.users && lists == o.lists && records == o.records && checksum == o.checksum;
+        return users == o.users && lists == o.lists && records == o.records && extensionRows == o.extensionRows &&
+               checksum == o.checksum;
     }
-    bool isEmpty() const { return users == 0 && lists == 0 && records == 0; }
+    bool isEmpty() const { return users == 0 && lists == 0 && records == 0 && extensionRows == 0; }
 };
 
 // Reads the whole ledger within the connection's current operation.

@@ -17,6 +17,10 @@ enum class FailureCause {
     ServerUnreachable, // the ledger server cannot be reached
     ConnectionLost,    // the server closed the connection mid-operation
     RecordGone,        // the record was deleted meanwhile (shared ledger)
+    // The connection broke after the commit was sent and the server could
+    // not be asked afterwards: the write may have taken effect. A save keeps
+    // its pending list and key, so sending it again is harmless.
+    OutcomeUnknown,
 };
 
 // Causes that stop a write but leave the ledger readable.

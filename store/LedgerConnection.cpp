@@ -1,6 +1,7 @@
 #include "LedgerConnection.h"
 
 #include "KavloError.h"
+#include "LedgerExtensions.h"
 #include "PgConnection.h"
 
 #include <sqlite3.h>
@@ -18,6 +19,7 @@ void LedgerConnection::CreateSchema()
     LedgerTransaction transaction(*this, TransactionKind::Records);
     for (const QByteArray &statement : SchemaStatements())
         Execute(statement.constData());
+    CreateExtensionTables(*this);
     transaction.Commit();
 }
 

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <initializer_list>
@@ -122,6 +123,35 @@ public:
 
     // Creates the ledger's tables in an empty database, in one transaction.
     void CreateSchema();
+
+    // Tables added later (see LedgerExtensions.h) that this connection has
+    // seen: a server connection asks once, a file is asked every time, as
+    // another program may replace it between operations.
+    bool knowsTable(const QByteArray &table) const { return m_tables.contains(table); }
+    void rememberTable(const QByteArray &table)
+    {
+        if (isServer())
+            m_tables.insert(table);
+    }
+    void rememberTableAfterCommit(const QByteArray &table) { m_tablesOnCommit.insert(table); }
+    void transactionEnded(bool committed)
+    {
+        if (committed && isServer())
+            m_tables.unite(m_tablesOnCommit);
+        m_tablesOnCommit.clear();
+    }
+
+protected:
+    // A new connection may reach a database that changed meanwhile.
+    void forgetTables()
+    {
+        m_tables.clear();
+        m_tablesOnCommit.clear();
+    }
+
+private:
+    QSet<QByteArray> m_tables;
+    QSet<QByteArray> m_tablesOnCommit;
 };
 
 std::unique_ptr<LedgerConnection> MakeLedgerConnection(const LedgerLocation &location, bool createFile = false);
@@ -149,13 +179,16 @@ public:
     }
     ~LedgerTransaction()
     {
-        if (!m_done)
+        if (!m_done) {
             m_connection.Rollback();
+            m_connection.transactionEnded(false);
+        }
     }
     void Commit()
     {
         m_connection.Commit();
         m_done = true;
+        m_connection.transactionEnded(true);
     }
     LedgerTransaction(const LedgerTransaction &) = delete;
     LedgerTransaction &operator=(const LedgerTransaction &) = delete;

@@ -237,6 +237,7 @@ PgConnection::~PgConnection() { Disconnect(); }
 
 void PgConnection::Disconnect()
 {
+    forgetTables();
     if (m_conn)
         PQfinish(m_conn);
     m_conn = nullptr;

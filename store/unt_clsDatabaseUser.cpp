@@ -4,6 +4,7 @@
 #include "StoreReading.h"
 #include "DefaultLists.h"
 #include "KavloError.h"
+#include "LedgerExtensions.h"
 #include "LedgerFiles.h"
 #include "TextCodec.h"
 
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cstring>
@@ -89,6 +91,103 @@ QByteArray insertRecordsStatement(int rows)
         }
     }
     return sql;
+}
+
+// Identities are compared as stored text: one that the server could not
+// store exactly (a NUL character) would never be found again.
+QByteArray checkedIdentity(const QString &identity)
+{
+    if (identity.contains(QChar(0)))
+        throw KavloError(QStringLiteral("AddRecord: a row identity holds a NUL character"));
+    return identity.toUtf8();
+}
+
+// Records the save key, pruning keys older than 30 days on the way. False
+// when the key was recorded before: the rows of that save are stored.
+bool recordSaveKey(LedgerConnection &connection, const QByteArray &key)
+{
+    if (connection.isServer()) {
+        // One statement, one round trip.
+        connection.Execute("with pruned as (delete from Save_Keys where Saved_At < "
+                           "cast(extract(epoch from now()) as bigint) - 2592000) "
+                           "insert into Save_Keys (Save_Key, Saved_At) values (?1, "
+                           "cast(extract(epoch from now()) as bigint)) on conflict (Save_Key) do nothing",
+                           {key});
+    } else {
+        connection.Execute("delete from Save_Keys where Saved_At < cast(strftime('%s','now') as integer) - 2592000");
+        connection.Execute("insert into Save_Keys (Save_Key, Saved_At) values (?1, "
+                           "cast(strftime('%s','now') as integer)) on conflict (Save_Key) do nothing",
+                           {key});
+    }
+    return connection.Changes() == 1;
+}
+
+// A PostgreSQL text array literal: each element quoted, so commas, braces
+// and spaces in an identity stay part of it.
+QByteArray textArray(const QList<QByteArray> &items, qsizetype first, qsizetype count)
+{
+    QByteArray out("{");
+    for (qsizetype i = first; i < first + count; ++i) {
+        if (i > first)
+            out += ',';
+        out += '"';
+        for (char c : items.at(i)) {
+            if (c == '"' || c == '\\')
+                out += '\\';
+            out += c;
+        }
+        out += '"';
+    }
+    out += '}';
+    return out;
+}
+
+// Which of the candidates the user's stored identities hold. The server is
+// asked in one statement per 10,000; a file in statements of 500.
+QSet<QByteArray> storedIdentities(LedgerConnection &connection, const QByteArray &user,
+                                  const QList<QByteArray> &candidates)
+{
+    QSet<QByteArray> found;
+    const qsizetype step = connection.isServer() ? 10000 : 500;
+    for (qsizetype first = 0; first < candidates.size(); first += step) {
+        const qsizetype chunk = std::min(step, candidates.size() - first);
+        QList<SqlValue> params{user};
+        QByteArray sql("select Row_Identity from Row_Identities where User_Name=?1 and Row_Identity ");
+        if (connection.isServer()) {
+            sql += "= any(cast(?2 as text[]))";
+            params << textArray(candidates, first, chunk);
+        } else {
+            sql += "in (";
+            for (qsizetype i = 0; i < chunk; ++i) {
+                sql += (i ? ",?" : "?") + QByteArray::number(i + 2);
+                params << candidates.at(first + i);
+            }
+            sql += ')';
+        }
+        for (Recordset rs = connection.Query(sql.constData(), params.constData(), int(params.size())); !rs.IsEOF();
+             rs.MoveNext())
+            found.insert(rs.FieldBytes(0));
+    }
+    return found;
+}
+
+// Inserts (user, identity, record ID) triples. No "on conflict": when another
+// computer stored the same identity meanwhile, the whole save fails and a
+// second try skips the row, rather than storing it twice.
+void insertIdentities(LedgerConnection &connection, const QList<SqlValue> &triples)
+{
+    constexpr qsizetype kPerStatement = 500;
+    const qsizetype rows = triples.size() / 3;
+    for (qsizetype first = 0; first < rows; first += kPerStatement) {
+        const qsizetype chunk = std::min(kPerStatement, rows - first);
+        QByteArray sql("insert into Row_Identities (User_Name,Row_Identity,Record_ID) values ");
+        for (qsizetype r = 0; r < chunk; ++r) {
+            sql += r ? ",(" : "(";
+            for (int c = 1; c <= 3; ++c)
+                sql += '?' + QByteArray::number(r * 3 + c) + (c < 3 ? "," : ")");
+        }
+        connection.Execute(sql.constData(), triples.constData() + first * 3, int(chunk * 3));
+    }
 }
 
 qint64 checkedId(const QString &id)
@@ -230,6 +329,9 @@ bool TclsDatabaseUser::DeleteUser(const QString &userName, const QString &passwo
         g_objConnection->Execute("delete from Users_Table where User_Name=?1", {n});
         g_objConnection->Execute("delete from All_Table where User_Name=?1", {n});
         g_objConnection->Execute("delete from Programs_Table where User_Name=?1", {n});
+        // A user of the same name made later starts afresh, also for imports.
+        if (HasExtensionTable(*g_objConnection, FindLedgerExtension(kRowIdentitiesTable)))
+            g_objConnection->Execute("delete from Row_Identities where User_Name=?1", {n});
         transaction.Commit();
         return true;
     });
@@ -345,14 +447,26 @@ QByteArray TclsDatabaseUser::LoadResourceText(const QString &name) { return Defa
 
 // --- Records ----------------------------------------------------------------
 
-void TclsDatabaseUser::AddRecord(const QString &userName, const QString &recordType, const QStringList &dates,
-                                 const QStringList &names, const QStringList &amounts, const QStringList &memos)
+SaveOutcome TclsDatabaseUser::AddRecord(const QString &userName, const QString &recordType,
+                                        const QStringList &dates, const QStringList &names,
+                                        const QStringList &amounts, const QStringList &memos,
+                                        const QString &saveKey)
+{
+    return AddRecord(userName, recordType, dates, names, amounts, memos, QStringList(), saveKey);
+}
+
+SaveOutcome TclsDatabaseUser::AddRecord(const QString &userName, const QString &recordType,
+                                        const QStringList &dates, const QStringList &names,
+                                        const QStringList &amounts, const QStringList &memos,
+                                        const QStringList &rowIdentities, const QString &saveKey)
 {
     const qsizetype count = dates.size();
-    if (names.size() < count || amounts.size() < count || memos.size() < count)
+    if (names.size() < count || amounts.size() < count || memos.size() < count ||
+        (!rowIdentities.isEmpty() && rowIdentities.size() < count))
         throw KavloError(QStringLiteral("AddRecord: the lists of a batch differ in length"));
     const QByteArray n = EncodeField(userName);
     const QByteArray t = EncodeField(recordType);
+    const QByteArray key = saveKey.toUtf8();
     // Check the whole batch before writing anything.
     QList<QByteArray> dateTexts;
     QList<double> values;
@@ -364,30 +478,132 @@ void TclsDatabaseUser::AddRecord(const QString &userName, const QString &recordT
     }
     QList<QByteArray> nameTexts;
     QList<QByteArray> memoTexts;
+    QList<QByteArray> identityTexts(count);
+    bool anyIdentity = false;
     nameTexts.reserve(count);
     memoTexts.reserve(count);
     for (qsizetype i = 0; i < count; ++i) {
         nameTexts.append(EncodeField(names.at(i)));
         memoTexts.append(EncodeField(memos.at(i)));
+        if (!rowIdentities.isEmpty() && !rowIdentities.at(i).isEmpty()) {
+            identityTexts[i] = checkedIdentity(rowIdentities.at(i));
+            anyIdentity = true;
+        }
     }
-    Operate([&] {
-        LedgerTransaction transaction(*g_objConnection, TransactionKind::Records);
+    return Operate([&] {
+        LedgerConnection &connection = *g_objConnection;
+        SaveOutcome outcome;
+        LedgerTransaction transaction(connection, TransactionKind::Records);
+        if (!key.isEmpty()) {
+            EnsureExtensionTable(connection, FindLedgerExtension(kSaveKeysTable));
+            if (!recordSaveKey(connection, key)) {
+                outcome.keyWasKnown = true;
+                return outcome; // the transaction rolls back: it changed nothing
+            }
+        }
+        // The rows to insert, in batch order: those without an identity, and
+        // the first of each identity not stored yet.
+        QList<qsizetype> rows;
+        rows.reserve(count);
+        if (anyIdentity) {
+            EnsureExtensionTable(connection, FindLedgerExtension(kRowIdentitiesTable));
+            QList<QByteArray> candidates;
+            for (const QByteArray &identity : identityTexts)
+                if (!identity.isEmpty())
+                    candidates.append(identity);
+            QSet<QByteArray> taken = storedIdentities(connection, n, candidates);
+            for (qsizetype i = 0; i < count; ++i) {
+                const QByteArray &identity = identityTexts.at(i);
+                if (!identity.isEmpty()) {
+                    if (taken.contains(identity)) {
+                        ++outcome.alreadyStored;
+                        continue;
+                    }
+                    taken.insert(identity);
+                }
+                rows.append(i);
+            }
+        } else {
+            for (qsizetype i = 0; i < count; ++i)
+                rows.append(i);
+        }
+
         QByteArray fullStatement;
         QList<SqlValue> params;
-        for (qsizetype first = 0; first < count; first += kRowsPerInsert) {
-            const int rows = int(std::min<qsizetype>(kRowsPerInsert, count - first));
+        QList<SqlValue> identityParams;
+        for (qsizetype first = 0; first < rows.size(); first += kRowsPerInsert) {
+            const int chunk = int(std::min<qsizetype>(kRowsPerInsert, rows.size() - first));
             params.clear();
-            params.reserve(rows * 6);
-            for (qsizetype i = first; i < first + rows; ++i)
+            params.reserve(chunk * 6);
+            bool chunkHasIdentity = false;
+            for (qsizetype r = first; r < first + chunk; ++r) {
+                const qsizetype i = rows.at(r);
                 params << dateTexts.at(i) << t << nameTexts.at(i) << values.at(i) << memoTexts.at(i) << n;
-            if (rows == kRowsPerInsert && fullStatement.isEmpty())
-                fullStatement = insertRecordsStatement(rows);
-            g_objConnection->Execute(rows == kRowsPerInsert ? fullStatement.constData()
-                                                            : insertRecordsStatement(rows).constData(),
-                                     params.constData(), int(params.size()));
+                chunkHasIdentity = chunkHasIdentity || !identityTexts.at(i).isEmpty();
+            }
+            if (!chunkHasIdentity) {
+                if (chunk == kRowsPerInsert && fullStatement.isEmpty())
+                    fullStatement = insertRecordsStatement(chunk);
+                connection.Execute(chunk == kRowsPerInsert ? fullStatement.constData()
+                                                           : insertRecordsStatement(chunk).constData(),
+                                   params.constData(), int(params.size()));
+                continue;
+            }
+            // Both engines hand out the IDs of one statement's rows in the
+            // order of its values, so the sorted IDs line up with the rows.
+            QList<qint64> ids;
+            {
+                Recordset rs = connection.Query((insertRecordsStatement(chunk) + " returning ID").constData(), params.constData(),
+                                                int(params.size()));
+                for (; !rs.IsEOF(); rs.MoveNext())
+                    ids.append(rs.FieldInteger(0));
+            }
+            if (ids.size() != chunk)
+                throw KavloError(QStringLiteral("AddRecord: %1 rows inserted, %2 record numbers returned")
+                                     .arg(chunk)
+                                     .arg(ids.size()));
+            std::sort(ids.begin(), ids.end());
+            identityParams.clear();
+            for (qsizetype r = first; r < first + chunk; ++r) {
+                const QByteArray &identity = identityTexts.at(rows.at(r));
+                if (!identity.isEmpty())
+                    identityParams << n << identity << ids.at(r - first);
+            }
+            insertIdentities(connection, identityParams);
         }
         transaction.Commit();
+        outcome.stored = int(rows.size());
+        return outcome;
     });
+}
+
+QSet<QString> TclsDatabaseUser::StoredRowIdentities(const QString &userName, const QStringList &identities)
+{
+    const QByteArray n = EncodeField(userName);
+    QList<QByteArray> candidates;
+    candidates.reserve(identities.size());
+    for (const QString &identity : identities)
+        if (!identity.isEmpty())
+            candidates.append(identity.toUtf8());
+    QSet<QString> found;
+    if (candidates.isEmpty())
+        return found;
+    const QSet<QByteArray> stored = Operate([&] {
+        // A ledger from before identities were kept has none stored.
+        if (!HasExtensionTable(*g_objConnection, FindLedgerExtension(kRowIdentitiesTable)))
+            return QSet<QByteArray>();
+        return storedIdentities(*g_objConnection, n, candidates);
+    });
+    for (const QByteArray &identity : stored)
+        found.insert(QString::fromUtf8(identity));
+    return found;
+}
+
+QString TclsDatabaseUser::NewSaveKey()
+{
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(words), sizeof words).toHex());
 }
 
 void TclsDatabaseUser::ListRecordsOfDate(const QString &userName, const QDate &start, const QDate &end,

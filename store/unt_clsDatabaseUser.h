@@ -3,6 +3,7 @@
 #include "LedgerConnection.h"
 
 #include <QDate>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -65,6 +66,13 @@ struct RecordScope {
 // are found need converting to text.
 using TextMatch = std::function<bool(const QByteArray &gbk)>;
 
+// What one save stored.
+struct SaveOutcome {
+    int stored = 0;           // rows inserted by this call
+    int alreadyStored = 0;    // rows skipped because their row identity was stored before
+    bool keyWasKnown = false; // the save key was recorded before: this call stored nothing (a retry)
+};
+
 struct ProgramNameLists {
     QStringList expense;
     QStringList income;
@@ -117,8 +125,24 @@ public:
     void SaveProgramNames(const QString &userName, const QString &kind, const QString &listText);
 
     // Records
-    void AddRecord(const QString &userName, const QString &recordType, const QStringList &dates,
-                   const QStringList &names, const QStringList &amounts, const QStringList &memos);
+    // saveKey: the pending list's key (NewSaveKey), recorded in the same
+    // transaction as the rows; a save whose key is already recorded stores
+    // nothing and succeeds, so a save sent again after its answer was lost
+    // never doubles its rows. An empty key means none (tests, tools).
+    SaveOutcome AddRecord(const QString &userName, const QString &recordType, const QStringList &dates,
+                          const QStringList &names, const QStringList &amounts, const QStringList &memos,
+                          const QString &saveKey = QString());
+    // rowIdentities: one per row, empty for a row without one. A row whose
+    // identity is already stored for this user is skipped (alreadyStored),
+    // as is a second row of the batch with the same identity; the others are
+    // stored with their identity in the same transaction.
+    SaveOutcome AddRecord(const QString &userName, const QString &recordType, const QStringList &dates,
+                          const QStringList &names, const QStringList &amounts, const QStringList &memos,
+                          const QStringList &rowIdentities, const QString &saveKey);
+    // The subset of `identities` already stored for the user.
+    QSet<QString> StoredRowIdentities(const QString &userName, const QStringList &identities);
+    // A fresh random 128-bit key as 32 hex digits.
+    static QString NewSaveKey();
     void ListRecordsOfDate(const QString &userName, const QDate &start, const QDate &end, DayTotals &days,
                            RangeRecords &records);
     void DeleteRecord(const QString &id);

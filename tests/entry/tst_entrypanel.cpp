@@ -164,6 +164,9 @@ private slots:
     void finishStoresRowsInOrder_data() { bothKinds(); }
     void finishStoresRowsInOrder();
     void failedSaveKeepsRowsAndRetryStoresEachOnce();
+    void saveKeyLivesWithThePendingList();
+    void retryOfAStoredSaveStoresNothing();
+    void identitiesTravelWithTheirRows();
     void closeQuestions_data();
     void closeQuestions();
     void closeKeepsRowsWhoseSaveFailed();
@@ -452,6 +455,112 @@ void TestEntryPanel::failedSaveKeepsRowsAndRetryStoresEachOnce()
     ledger.expense->FinishClick();
     QCOMPARE(ledger.expense->pendingCount(), 0);
     QCOMPARE(ledger.records().name, (QStringList{"一", "二", "三"}));
+}
+
+void TestEntryPanel::saveKeyLivesWithThePendingList()
+{
+    Ledger ledger;
+    QVERIFY(ledger.expense->saveKey().isEmpty());
+    ledger.add(Out, QStringLiteral("一"), QStringLiteral("1"));
+    const QString first = ledger.expense->saveKey();
+    QVERIFY(QRegularExpression(QStringLiteral("^[0-9a-f]{32}$")).match(first).hasMatch());
+    ledger.add(Out, QStringLiteral("二"), QStringLiteral("2"));
+    ledger.expense->AddPendingRows({{kDay, QStringLiteral("三"), QStringLiteral("3"), QString(), QString()}});
+    QCOMPARE(ledger.expense->saveKey(), first);
+    QVERIFY(ledger.income->saveKey().isEmpty());
+
+    // Deleting rows keeps the key until the list is empty.
+    for (int left = 2; left >= 0; --left) {
+        ledger.list(Out)->setCurrentItem(ledger.list(Out)->topLevelItem(0));
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        ledger.expense->DeleteClick();
+        QCOMPARE(ledger.expense->saveKey().isEmpty(), left == 0);
+    }
+
+    // A new list gets a new key, which a failed save keeps.
+    ledger.add(Out, QStringLiteral("四"), QStringLiteral("4"));
+    const QString second = ledger.expense->saveKey();
+    QVERIFY(!second.isEmpty());
+    QVERIFY(second != first);
+    execSql(ledger.db.path(), "CREATE TRIGGER refuse BEFORE INSERT ON All_Table "
+                              "BEGIN SELECT RAISE(ABORT, 'disk says no'); END");
+    ledger.expense->FinishClick();
+    QCOMPARE(ledger.expense->pendingCount(), 1);
+    QCOMPARE(ledger.expense->saveKey(), second);
+    execSql(ledger.db.path(), "DROP TRIGGER refuse");
+    ledger.expense->FinishClick();
+    QCOMPARE(ledger.expense->pendingCount(), 0);
+    QVERIFY(ledger.expense->saveKey().isEmpty());
+    QCOMPARE(ledger.records().name, QStringList{QStringLiteral("四")});
+}
+
+// The first 完成 was stored but its answer never came: pressing 完成 again
+// must not store the rows a second time.
+void TestEntryPanel::retryOfAStoredSaveStoresNothing()
+{
+    Ledger ledger;
+    ledger.add(In, QStringLiteral("工资"), QStringLiteral("100"));
+    ledger.add(In, QStringLiteral("奖金"), QStringLiteral("5"));
+    const QList<PendingRow> rows = ledger.income->pendingRows();
+    TclsDatabaseUser(ledger.db.path())
+        .AddRecord(ledger.user, QStringLiteral("收入"), {"2026-12-03", "2026-12-03"}, {"工资", "奖金"},
+                   {"100", "5"}, {"", ""}, ledger.income->saveKey());
+    QList<SaveOutcome> outcomes;
+    QList<QList<PendingRow>> savedRows;
+    connect(ledger.income, &EntryPanel::saved, this, [&](const SaveOutcome &outcome, const QList<PendingRow> &r) {
+        outcomes.append(outcome);
+        savedRows.append(r);
+    });
+    MessageBox::clearShown();
+    ledger.income->FinishClick();
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown().first().icon, MessageBox::Information);
+    QCOMPARE(ledger.income->pendingCount(), 0);
+    QCOMPARE(ledger.records().name, (QStringList{"工资", "奖金"}));
+    QCOMPARE(outcomes.size(), 1);
+    QVERIFY(outcomes.first().keyWasKnown);
+    QCOMPARE(outcomes.first().stored, 0);
+    QCOMPARE(savedRows.first().size(), rows.size());
+}
+
+void TestEntryPanel::identitiesTravelWithTheirRows()
+{
+    Ledger ledger;
+    const QList<PendingRow> imported = {
+        {kDay, QStringLiteral("早饭"), QStringLiteral("3.50"), QStringLiteral("甲"), QStringLiteral("bank:1")},
+        {kDay.addDays(1), QStringLiteral("午饭"), QStringLiteral("12.00"), QString(), QStringLiteral("bank:2")},
+    };
+    ledger.expense->AddPendingRows(imported);
+    QVERIFY(!ledger.expense->saveKey().isEmpty());
+    ledger.add(Out, QStringLiteral("晚饭"), QStringLiteral("20"));
+    QCOMPARE(ledger.total(Out), QStringLiteral("支出合计：35.50"));
+    QCOMPARE(ledger.column(Out, 3), (QStringList{"早饭", "午饭", "晚饭"}));
+
+    // Deleting the first row takes its identity with it.
+    ledger.list(Out)->setCurrentItem(ledger.list(Out)->topLevelItem(0));
+    MessageBox::setNextAnswer(MessageBox::Yes);
+    ledger.expense->DeleteClick();
+    const QList<PendingRow> pending = ledger.expense->pendingRows();
+    QCOMPARE(pending.size(), 2);
+    QCOMPARE(pending.at(0).identity, QStringLiteral("bank:2"));
+    QCOMPARE(pending.at(0).date, kDay.addDays(1));
+    QCOMPARE(pending.at(0).amount, QStringLiteral("12.00"));
+    QCOMPARE(pending.at(1).identity, QString());
+    QCOMPARE(pending.at(1).name, QStringLiteral("晚饭"));
+
+    ledger.expense->FinishClick();
+    QCOMPARE(ledger.expense->pendingCount(), 0);
+    TclsDatabaseUser store(ledger.db.path());
+    QCOMPARE(store.StoredRowIdentities(ledger.user, {"bank:1", "bank:2"}), QSet<QString>{"bank:2"});
+
+    // The same statement row again is skipped; a new one is stored.
+    SaveOutcome last;
+    connect(ledger.expense, &EntryPanel::saved, this, [&](const SaveOutcome &outcome) { last = outcome; });
+    ledger.expense->AddPendingRows({imported.at(1), imported.at(0)});
+    ledger.expense->FinishClick();
+    QCOMPARE(last.stored, 1);
+    QCOMPARE(last.alreadyStored, 1);
+    QCOMPARE(ledger.records().name, (QStringList{"晚饭", "早饭", "午饭"}));
 }
 
 void TestEntryPanel::closeQuestions_data()

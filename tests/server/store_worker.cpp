@@ -1,5 +1,6 @@
-// One "computer" of the concurrency test: saves 500 batches of 20 records
-// named after its tag, modifies its own records, deletes shared scratch
+// One "computer" of the concurrency test: saves 500 batches of 20 records,
+// each with a save key of its own,
+// the records named after its tag, modifies its own records, deletes shared scratch
 // records that the other computer deletes too, and logs in 200 times.
 // Prints how many scratch deletes it won, or the failure.
 #include "KavloError.h"
@@ -34,7 +35,12 @@ int main(int argc, char **argv)
                 amounts << QStringLiteral("%1.25").arg(r + 1);
                 memos << tag;
             }
-            store.AddRecord(QStringLiteral("甲"), batch % 2 ? kTypeIncome : kTypeExpense, dates, names, amounts, memos);
+            // Each computer's lists have keys of their own: none may keep
+            // another's rows out.
+            const SaveOutcome saved = store.AddRecord(QStringLiteral("甲"), batch % 2 ? kTypeIncome : kTypeExpense,
+                                                      dates, names, amounts, memos, TclsDatabaseUser::NewSaveKey());
+            if (saved.stored != 20 || saved.keyWasKnown)
+                throw KavloError(QStringLiteral("batch %1 stored %2 rows").arg(batch).arg(saved.stored));
             if (batch % 5 == 0) {
                 // Modify one of this batch's records.
                 DayTotals days;

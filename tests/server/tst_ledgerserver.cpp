@@ -170,6 +170,8 @@ private slots:
     void recordDeletedByAnotherComputer();
     void serverConfChoosesTheLedger();
     void copyToServerAndBack();
+    void copiesCarryTheNewerTables_data();
+    void copiesCarryTheNewerTables();
     void toolCommands();
     void twoComputersAtOnce();
     void sameUserLogsInTwiceAtOnce();
@@ -442,6 +444,60 @@ void TestLedgerServer::copyToServerAndBack()
     }
 }
 
+void TestLedgerServer::copiesCarryTheNewerTables_data()
+{
+    QTest::addColumn<bool>("oldSource");
+    QTest::newRow("keys and identities") << false;
+    QTest::newRow("a ledger from before them") << true;
+}
+
+void TestLedgerServer::copiesCarryTheNewerTables()
+{
+    QFETCH(bool, oldSource);
+    QTemporaryDir dir;
+    const QString original = dir.filePath(QStringLiteral("original.sjk"));
+    TclsDatabaseUser::CreateDatabaseFile(original);
+    const QStringList dates{"2007-03-05", "2007-03-06"}, names{"a", "b"}, amounts{"1", "2"}, memos{"", ""};
+    const QStringList identities{"bank:1", "bank:2"};
+    {
+        TclsDatabaseUser local(original);
+        QVERIFY(local.CreateUser(kUser, QStringLiteral("p")));
+        if (oldSource) {
+            auto raw = MakeLedgerConnection(LedgerLocation::File(original));
+            OperationScope scope(*raw);
+            raw->Execute("drop table Save_Keys");
+            raw->Execute("drop table Row_Identities");
+        } else {
+            QCOMPARE(local.AddRecord(kUser, kTypeExpense, dates, names, amounts, memos, identities, "key-1").stored, 2);
+        }
+    }
+    EmptyServerDatabase empty;
+    const LedgerLocation server = LedgerLocation::Server(empty.conninfo());
+    auto from = MakeLedgerConnection(LedgerLocation::File(original));
+    auto to = MakeLedgerConnection(server);
+    QCOMPARE(CopyLedger(*from, *to).extensionRows, oldSource ? 0 : 3);
+
+    // The copy knows what the original stored: the same save or statement
+    // rows are not stored again on the server.
+    TclsDatabaseUser onServer(server);
+    const SaveOutcome again = onServer.AddRecord(kUser, kTypeExpense, dates, names, amounts, memos, identities,
+                                                 "key-1");
+    QCOMPARE(again.keyWasKnown, !oldSource);
+    QCOMPARE(again.stored, oldSource ? 2 : 0);
+    QCOMPARE(onServer.StoredRowIdentities(kUser, identities + QStringList{"bank:3"}),
+             QSet<QString>(identities.begin(), identities.end()));
+
+    // And back to a file, with every table.
+    const QString back = dir.filePath(QStringLiteral("back.sjk"));
+    auto file = MakeLedgerConnection(LedgerLocation::File(back), true);
+    const LedgerSummary summary = CopyLedger(*to, *file);
+    QCOMPARE(summary.records, 2);
+    QCOMPARE(summary.extensionRows, 3);
+    TclsDatabaseUser returned(back);
+    QVERIFY(returned.AddRecord(kUser, kTypeExpense, dates, names, amounts, memos, identities, "key-1").keyWasKnown);
+    QCOMPARE(returned.StoredRowIdentities(kUser, identities), QSet<QString>(identities.begin(), identities.end()));
+}
+
 void TestLedgerServer::toolCommands()
 {
     QTemporaryDir folder;
@@ -548,6 +604,7 @@ void TestLedgerServer::twoComputersAtOnce()
     QCOMPARE(admin.count("select count(*) from All_Table where Program_Memo = 'bW9kaWZpZWQ='"), 200);
     QCOMPARE(admin.count("select count(*) from Users_Table"), 2);
     QCOMPARE(admin.count("select count(*) from Programs_Table"), 2);
+    QCOMPARE(admin.count("select count(*) from Save_Keys"), 1000);
     // Whole batches: each batch's 20 names are all there, through the
     // program's own read.
     RangeRecords all;

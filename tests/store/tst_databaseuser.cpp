@@ -32,6 +32,14 @@ public:
         Recordset rs = m_connection->Query(sql);
         return rs.IsEOF() ? -1 : int(rs.FieldInteger(0));
     }
+    // The first two columns of every row, as text.
+    QList<QPair<QByteArray, QByteArray>> pairs(const char *sql)
+    {
+        QList<QPair<QByteArray, QByteArray>> rows;
+        for (Recordset rs = m_connection->Query(sql); !rs.IsEOF(); rs.MoveNext())
+            rows.append({rs.FieldBytes(0), rs.FieldBytes(1)});
+        return rows;
+    }
     QByteArray text(const char *sql)
     {
         Recordset rs = m_connection->Query(sql);
@@ -107,6 +115,16 @@ private slots:
     void readOnlyDatabase();
     void lockedDatabaseReportsAndRecovers();
     void nullColumnFails();
+    void saveKeys_data();
+    void saveKeys();
+    void saveKeyIsRecordedWithItsRows();
+    void oldSaveKeysArePruned();
+    void rowIdentities_data();
+    void rowIdentities();
+    void identityOutlivesItsRecord();
+    void storedRowIdentitiesOfManyCandidates();
+    void ledgerWithoutTheNewerTables();
+    void newSaveKeysAreRandomHex();
 };
 
 void TestDatabaseUser::createUserStoresDefaults()
@@ -703,6 +721,241 @@ void TestDatabaseUser::nullColumnFails()
     add(store, kTypeExpense, "2007-03-06", "b", "1");
     RawDb raw(db.path());
     QCOMPARE(raw.count("select count(*) from All_Table where Program_Memo=''"), 1);
+}
+
+namespace {
+
+// The two-row batch the key tests save again and again.
+SaveOutcome saveLunches(TclsDatabaseUser &store, const QString &key)
+{
+    return store.AddRecord(kUser, kTypeExpense, {"2007-03-05", "2007-03-06"}, {"a", "b"}, {"1", "2"}, {"", ""},
+                           key);
+}
+
+// One row per identity, named after it so a stored identity can be matched
+// to the record it was stored with.
+SaveOutcome saveIdentified(TclsDatabaseUser &store, const QStringList &identities, const QString &user = kUser)
+{
+    QStringList dates, names, amounts, memos;
+    for (const QString &identity : identities) {
+        dates << QStringLiteral("2007-03-05");
+        names << QStringLiteral("n:") + identity;
+        amounts << QStringLiteral("1");
+        memos << QString();
+    }
+    return store.AddRecord(user, kTypeExpense, dates, names, amounts, memos, identities, QString());
+}
+
+} // namespace
+
+void TestDatabaseUser::saveKeys_data()
+{
+    QTest::addColumn<QStringList>("keys"); // the same batch saved with each in turn
+    QTest::addColumn<QList<bool>>("known");
+    QTest::addColumn<int>("records");
+    QTest::newRow("a retry with the same key") << QStringList{"k1", "k1"} << QList<bool>{false, true} << 2;
+    QTest::newRow("two lists, two keys") << QStringList{"k1", "k2"} << QList<bool>{false, false} << 4;
+    QTest::newRow("retry after another save") << QStringList{"k1", "k2", "k1", "k2"}
+                                              << QList<bool>{false, false, true, true} << 4;
+    QTest::newRow("no key: every save stores") << QStringList{"", ""} << QList<bool>{false, false} << 4;
+}
+
+void TestDatabaseUser::saveKeys()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(QList<bool>, known);
+    QFETCH(int, records);
+    TempDatabase db;
+    for (int i = 0; i < keys.size(); ++i) {
+        // A new store object each time, as after a restart or on another
+        // connection: the key is remembered by the ledger, not the object.
+        TclsDatabaseUser store(db.path());
+        const SaveOutcome outcome = saveLunches(store, keys.at(i));
+        QCOMPARE(outcome.keyWasKnown, known.at(i));
+        QCOMPARE(outcome.stored, known.at(i) ? 0 : 2);
+        QCOMPARE(outcome.alreadyStored, 0);
+    }
+    RawDb raw(db.path());
+    QCOMPARE(raw.count("select count(*) from All_Table"), records);
+    QCOMPARE(raw.count("select count(*) from Save_Keys"), int(QSet<QString>(keys.begin(), keys.end()).size() -
+                                                              (keys.contains(QString()) ? 1 : 0)));
+}
+
+void TestDatabaseUser::saveKeyIsRecordedWithItsRows()
+{
+    TempDatabase db;
+    TclsDatabaseUser store(db.path());
+    {
+        RawDb raw(db.path());
+        raw.refuseLargeAmounts();
+    }
+    QVERIFY_THROWS_EXCEPTION(KavloError, store.AddRecord(kUser, kTypeExpense, {"2007-03-05", "2007-03-05"},
+                                                         {"a", "b"}, {"1", "1000"}, {"", ""}, QStringLiteral("k")));
+    RawDb raw(db.path());
+    // Rolled back together: a key left behind would make the retry store nothing.
+    QCOMPARE(raw.count("select count(*) from Save_Keys"), 0);
+    QCOMPARE(raw.count("select count(*) from All_Table"), 0);
+    const SaveOutcome retry = store.AddRecord(kUser, kTypeExpense, {"2007-03-05"}, {"a"}, {"1"}, {""},
+                                              QStringLiteral("k"));
+    QVERIFY(!retry.keyWasKnown);
+    QCOMPARE(retry.stored, 1);
+    QCOMPARE(raw.count("select count(*) from All_Table"), 1);
+}
+
+void TestDatabaseUser::oldSaveKeysArePruned()
+{
+    TempDatabase db;
+    TclsDatabaseUser store(db.path());
+    saveLunches(store, QStringLiteral("first"));
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    {
+        RawDb raw(db.path());
+        const QByteArray old = QByteArray::number(now - 31 * 86400);
+        const QByteArray recent = QByteArray::number(now - 29 * 86400);
+        raw.exec(("insert into Save_Keys (Save_Key, Saved_At) values ('old', " + old + "), ('recent', " + recent +
+                  ")").constData());
+    }
+    saveLunches(store, QStringLiteral("second"));
+    RawDb raw(db.path());
+    QCOMPARE(raw.count("select count(*) from Save_Keys where Save_Key='old'"), 0);
+    QCOMPARE(raw.count("select count(*) from Save_Keys"), 3);
+    QVERIFY(saveLunches(store, QStringLiteral("recent")).keyWasKnown);
+    QVERIFY(!saveLunches(store, QStringLiteral("old")).keyWasKnown);
+    QCOMPARE(raw.count("select count(*) from All_Table"), 6);
+}
+
+void TestDatabaseUser::rowIdentities_data()
+{
+    QTest::addColumn<QStringList>("before"); // stored by an earlier save
+    QTest::addColumn<QStringList>("batch");
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("skipped");
+    QTest::newRow("nothing stored yet") << QStringList{} << QStringList{"a", "b", ""} << 3 << 0;
+    QTest::newRow("one stored before") << QStringList{"a"} << QStringList{"a", "b"} << 1 << 1;
+    QTest::newRow("all stored before") << QStringList{"a", "b"} << QStringList{"b", "a"} << 0 << 2;
+    QTest::newRow("twice in one batch") << QStringList{} << QStringList{"a", "", "a", ""} << 3 << 1;
+    QTest::newRow("rows without identity always go in") << QStringList{""} << QStringList{"", ""} << 2 << 0;
+    QTest::newRow("quotes, commas, braces, backslashes")
+        << QStringList{QStringLiteral("x\\\"y")}
+        << QStringList{QStringLiteral("x\\\"y"), QStringLiteral("{a,b}"), QStringLiteral("c\\"),
+                       QStringLiteral(" 空 格 "), QStringLiteral("NULL")}
+        << 4 << 1;
+}
+
+void TestDatabaseUser::rowIdentities()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, batch);
+    QFETCH(int, stored);
+    QFETCH(int, skipped);
+    TempDatabase db;
+    TclsDatabaseUser store(db.path());
+    saveIdentified(store, before);
+    // Another user's identities never keep this user's rows out.
+    saveIdentified(store, batch, QStringLiteral("李四"));
+    const SaveOutcome outcome = saveIdentified(store, batch);
+    QCOMPARE(outcome.stored, stored);
+    QCOMPARE(outcome.alreadyStored, skipped);
+    QVERIFY(!outcome.keyWasKnown);
+
+    QSet<QString> expected;
+    for (const QString &identity : before + batch)
+        if (!identity.isEmpty())
+            expected.insert(identity);
+    QCOMPARE(store.StoredRowIdentities(kUser, batch + before + QStringList{"never"}), expected);
+
+    // Each identity names the record that was stored with it.
+    RawDb raw(db.path());
+    const auto rows = raw.pairs("select r.Row_Identity, a.Program_Name from Row_Identities r "
+                                "join All_Table a on a.ID = r.Record_ID and a.User_Name = r.User_Name");
+    QSet<QString> otherUsers(batch.begin(), batch.end());
+    otherUsers.remove(QString());
+    QCOMPARE(rows.size(), expected.size() + otherUsers.size());
+    for (const auto &row : rows)
+        QCOMPARE(DecodeField(row.second), QStringLiteral("n:") + QString::fromUtf8(row.first));
+}
+
+void TestDatabaseUser::identityOutlivesItsRecord()
+{
+    TempDatabase db;
+    TclsDatabaseUser store(db.path());
+    saveIdentified(store, {"bank:1", "bank:2"});
+    DayTotals days;
+    RangeRecords records;
+    store.ListRecordsOfDate(kUser, day("2007-03-05"), day("2007-03-05"), days, records);
+    QCOMPARE(records.size(), 2);
+    store.DeleteRecord(records.id.first());
+    // A deleted imported row is not imported again.
+    const SaveOutcome again = saveIdentified(store, {"bank:1", "bank:2"});
+    QCOMPARE(again.stored, 0);
+    QCOMPARE(again.alreadyStored, 2);
+    store.ListRecordsOfDate(kUser, day("2007-03-05"), day("2007-03-05"), days, records);
+    QCOMPARE(records.size(), 1);
+    // Deleting the user forgets them: a new user of that name starts afresh.
+    QVERIFY(store.CreateUser(kUser, QStringLiteral("p")));
+    QVERIFY(store.DeleteUser(kUser, QStringLiteral("p")));
+    QVERIFY(store.StoredRowIdentities(kUser, {"bank:1", "bank:2"}).isEmpty());
+}
+
+void TestDatabaseUser::storedRowIdentitiesOfManyCandidates()
+{
+    TempDatabase db;
+    TclsDatabaseUser store(db.path());
+    QStringList stored;
+    QStringList candidates;
+    for (int i = 0; i < 10000; ++i) {
+        const QString identity = QStringLiteral("alipay:%1").arg(i);
+        candidates << identity;
+        if (i % 2)
+            stored << identity;
+    }
+    const SaveOutcome outcome = saveIdentified(store, stored);
+    QCOMPARE(outcome.stored, 5000);
+    const QSet<QString> found = store.StoredRowIdentities(kUser, candidates);
+    QCOMPARE(found, QSet<QString>(stored.begin(), stored.end()));
+    QVERIFY(store.StoredRowIdentities(QStringLiteral("李四"), candidates).isEmpty());
+    QVERIFY(store.StoredRowIdentities(kUser, {}).isEmpty());
+}
+
+void TestDatabaseUser::ledgerWithoutTheNewerTables()
+{
+    TempDatabase db;
+    {
+        TclsDatabaseUser store(db.path());
+        QVERIFY(store.CreateUser(kUser, QStringLiteral("p")));
+        RawDb raw(db.path());
+        raw.exec("drop table Save_Keys");
+        raw.exec("drop table Row_Identities");
+    }
+    // Reads see the tables as empty; the first write that needs one makes it.
+    TclsDatabaseUser store(db.path());
+    QVERIFY(store.StoredRowIdentities(kUser, {"a"}).isEmpty());
+    QVERIFY(store.DeleteUser(kUser, QStringLiteral("p")));
+    QVERIFY(!saveLunches(store, QStringLiteral("k")).keyWasKnown);
+    QVERIFY(saveLunches(store, QStringLiteral("k")).keyWasKnown);
+    QCOMPARE(saveIdentified(store, {"a", "b"}).stored, 2);
+    QCOMPARE(store.StoredRowIdentities(kUser, {"a", "c"}), QSet<QString>{"a"});
+    RawDb raw(db.path());
+    QCOMPARE(raw.count("select count(*) from All_Table"), 4);
+
+    if (TestingOnServer() || geteuid() == 0)
+        return; // a read-only file needs file permissions that hold
+    raw.exec("drop table Row_Identities");
+    QFile::setPermissions(db.path(), QFile::ReadOwner);
+    QVERIFY(TclsDatabaseUser(db.path()).StoredRowIdentities(kUser, {"a"}).isEmpty());
+    QFile::setPermissions(db.path(), QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void TestDatabaseUser::newSaveKeysAreRandomHex()
+{
+    QSet<QString> keys;
+    const QRegularExpression hex(QStringLiteral("^[0-9a-f]{32}$"));
+    for (int i = 0; i < 1000; ++i) {
+        const QString key = TclsDatabaseUser::NewSaveKey();
+        QVERIFY2(hex.match(key).hasMatch(), qPrintable(key));
+        keys.insert(key);
+    }
+    QCOMPARE(keys.size(), 1000);
 }
 
 QTEST_GUILESS_MAIN(TestDatabaseUser)

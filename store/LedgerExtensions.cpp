@@ -1,0 +1,96 @@
+#include "LedgerExtensions.h"
+
+#include "KavloError.h"
+
+namespace {
+
+QList<LedgerExtension> makeList()
+{
+    QList<LedgerExtension> list;
+    // A pending list's key, written with its rows: a save that is sent again
+    // after its answer was lost finds its key and stores nothing twice.
+    // Saved_At is seconds since 1970 by the database's clock, so computers
+    // whose clocks disagree cannot prune each other's fresh keys.
+    list.append({kSaveKeysTable,
+                 {"create table if not exists Save_Keys (Save_Key text primary key, Saved_At integer not null)"},
+                 {"create table if not exists Save_Keys (Save_Key text collate \"C\" primary key,"
+                  " Saved_At bigint not null)"},
+                 "Save_Key, Saved_At",
+                 "Save_Key"});
+    // Rows that came from elsewhere (a statement, a recurring entry) carry
+    // an identity, so the same row is never stored twice for a user. The
+    // identity outlives a deleted record on purpose.
+    list.append({kRowIdentitiesTable,
+                 {"create table if not exists Row_Identities (User_Name text not null, Row_Identity text not null,"
+                  " Record_ID integer not null, primary key (User_Name, Row_Identity))"},
+                 {"create table if not exists Row_Identities (User_Name text collate \"C\" not null,"
+                  " Row_Identity text collate \"C\" not null, Record_ID bigint not null,"
+                  " primary key (User_Name, Row_Identity))"},
+                 "User_Name, Row_Identity, Record_ID",
+                 "User_Name, Row_Identity"});
+    return list;
+}
+
+// Serialises the creation of missing tables among computers that write at
+// the same moment: two concurrent "create table if not exists" may otherwise
+// collide in the server's catalogue. Any fixed number shared by all copies.
+constexpr qint64 kCreateLockId = 0x4b61766c6f;
+
+} // namespace
+
+const QList<LedgerExtension> &LedgerExtensions()
+{
+    static const QList<LedgerExtension> list = makeList();
+    return list;
+}
+
+const LedgerExtension &FindLedgerExtension(const QByteArray &table)
+{
+    for (const LedgerExtension &extension : LedgerExtensions())
+        if (extension.table == table)
+            return extension;
+    throw KavloError(QStringLiteral("No ledger table named %1 is registered").arg(QLatin1String(table)));
+}
+
+bool HasExtensionTable(LedgerConnection &connection, const LedgerExtension &extension)
+{
+    if (connection.knowsTable(extension.table))
+        return true;
+    bool present = false;
+    if (connection.isServer()) {
+        Recordset rs = connection.Query("select count(*) from pg_catalog.pg_tables where schemaname = "
+                                        "current_schema() and tablename = lower(?1::text)",
+                                        {extension.table});
+        present = rs.FieldInteger(0) > 0;
+    } else {
+        Recordset rs = connection.Query("select count(*) from sqlite_master where type='table' and name=?1 "
+                                        "collate nocase",
+                                        {extension.table});
+        present = rs.FieldInteger(0) > 0;
+    }
+    if (present)
+        connection.rememberTable(extension.table);
+    return present;
+}
+
+void EnsureExtensionTable(LedgerConnection &connection, const LedgerExtension &extension)
+{
+    // Asking first costs the same single statement as creating, and the
+    // tables are there on every ledger but the oldest.
+    if (HasExtensionTable(connection, extension))
+        return;
+    if (connection.isServer()) {
+        Recordset lock = connection.Query("select pg_advisory_xact_lock(?1::bigint)", {kCreateLockId});
+    }
+    for (const QByteArray &statement : connection.isServer() ? extension.server : extension.sqlite)
+        connection.Execute(statement.constData());
+    // Remembered only once the transaction commits: a rolled-back creation
+    // leaves the table missing.
+    connection.rememberTableAfterCommit(extension.table);
+}
+
+void CreateExtensionTables(LedgerConnection &connection)
+{
+    for (const LedgerExtension &extension : LedgerExtensions())
+        EnsureExtensionTable(connection, extension);
+}
