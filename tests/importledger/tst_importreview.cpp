@@ -126,8 +126,6 @@ private slots:
     void itemChangeOffersRule();
     void refusedFileIsToldAndOthersGoOn();
     void bankMappingAskedOnceThenRemembered();
-    void encryptedBillAsksForItsPassword_data();
-    void encryptedBillAsksForItsPassword();
 };
 
 void TestImportReview::startingStatesAndTicks()
@@ -419,49 +417,6 @@ void TestImportReview::bankMappingAskedOnceThenRemembered()
     QCOMPARE(remapped.records.size(), 3);
     QVERIFY(remapped.refused.isEmpty());
     QCOMPARE(ledger.store().LoadBankMapping(kUser, key), good);
-}
-
-void TestImportReview::encryptedBillAsksForItsPassword_data()
-{
-    QTest::addColumn<QList<std::optional<QString>>>("answers");
-    QTest::addColumn<int>("rows"); // in the review window; 0: the file was refused
-    QTest::newRow("right at once") << QList<std::optional<QString>>{QStringLiteral("8264")} << 6;
-    QTest::newRow("wrong, then right") << QList<std::optional<QString>>{QStringLiteral("1111"), QStringLiteral("8264")}
-                                       << 6;
-    QTest::newRow("wrong, then cancelled") << QList<std::optional<QString>>{QStringLiteral("1111"), std::nullopt} << 0;
-    QTest::newRow("cancelled") << QList<std::optional<QString>>{std::nullopt} << 0;
-}
-
-void TestImportReview::encryptedBillAsksForItsPassword()
-{
-    QFETCH(QList<std::optional<QString>>, answers);
-    QFETCH(int, rows);
-    Ledger ledger;
-    const QByteArray zip = MakeZip({{QStringLiteral("微信支付账单.csv"), Encode(WeChatCsv(novemberRows()), Encoding::Utf8)}},
-                                   QByteArrayLiteral("8264"));
-    const QString path = WriteFile(ledger.files.path(), "bill.zip", zip);
-    for (const std::optional<QString> &answer : answers)
-        PasswordPrompt::setNextAnswer(answer);
-    const int prompts = PasswordPrompt::shownCount();
-    FileDialog::setNextOpenFileNames({path});
-    int shown = 0;
-    QObject context; // the probe goes with the test, whether a window showed or not
-    WhenModalShows<TfrmImportBill>(&context, [&](TfrmImportBill *dialog) {
-        shown = dialog->model()->rowCount();
-        dialog->reject();
-    });
-    ShowImportBill(ledger.fields, *ledger.expense, *ledger.income, &ledger.window);
-    QCOMPARE(PasswordPrompt::shownCount() - prompts, int(answers.size()));
-    QVERIFY(PasswordPrompt::lastText().contains(QStringLiteral("bill.zip")));
-    if (answers.size() > 1)
-        QVERIFY(PasswordPrompt::lastText().contains(QStringLiteral("密码不对")));
-    QCOMPARE(shown, rows);
-    if (rows == 0) {
-        // Refused by name, and the review window never opened.
-        QCOMPARE(MessageBox::shown().size(), 1);
-        QVERIFY(MessageBox::shown().first().text.contains(QStringLiteral("bill.zip")));
-        QCOMPARE(ledger.expense->pendingRows().size(), 0);
-    }
 }
 
 QTEST_MAIN(TestImportReview)
