@@ -10,8 +10,6 @@
 #include "StoreReading.h"
 #include "TextCodec.h"
 
-#include <QSet>
-
 #include <algorithm>
 
 namespace {
@@ -152,30 +150,25 @@ void TclsDatabaseUser::ListTypedRecords(const QString &userName, const QDate &st
         const QByteArray n = EncodeField(userName);
         Operate([&] {
             result = RangeRecords();
-            // The records of the range that came with an identity; reading
-            // them from the identities' side uses both tables' keys, where
-            // asking "has this record an identity?" per record could not.
-            QSet<qint64> imported;
-            if (HasExtensionTable(*g_objConnection, FindLedgerExtension(kRowIdentitiesTable))) {
-                Recordset rs = g_objConnection->Query(
-                    "select r.Record_ID from Row_Identities r join All_Table a on a.ID = r.Record_ID "
-                    "where r.User_Name=?1 and a.User_Name=?1 and a.Program_Date>=?2 and a.Program_Date<=?3",
-                    {n, dayKey(start), dayKey(end)});
-                for (; !rs.IsEOF(); rs.MoveNext())
-                    imported.insert(rs.FieldInteger(0));
-            }
+            // Records that came with an identity are left out in the query
+            // itself: the subquery is read once into a set by either engine,
+            // where a join would look each record up among the identities.
+            const bool identities =
+                HasExtensionTable(*g_objConnection, FindLedgerExtension(kRowIdentitiesTable));
             Recordset rs = g_objConnection->Query(
-                "select ID, Program_Date, Program_Type, Program_Name, Program_Money, Program_Memo from All_Table "
-                "where User_Name=?1 and Program_Date>=?2 and Program_Date<=?3 "
-                "order by Program_Date asc, Program_Type asc, ID asc",
+                identities ? "select ID, Program_Date, Program_Type, Program_Name, Program_Money, Program_Memo "
+                             "from All_Table where User_Name=?1 and Program_Date>=?2 and Program_Date<=?3 and ID not in "
+                             "(select Record_ID from Row_Identities where User_Name=?1) "
+                             "order by Program_Date asc, Program_Type asc, ID asc"
+                           : "select ID, Program_Date, Program_Type, Program_Name, Program_Money, Program_Memo "
+                             "from All_Table where User_Name=?1 and Program_Date>=?2 and Program_Date<=?3 "
+                             "order by Program_Date asc, Program_Type asc, ID asc",
                 {n, dayKey(start), dayKey(end)});
             RecordRowReader row(rs);
             DayCursor cursor(start, start.daysTo(end) + 1);
             DecodeCache memos;
             for (; !rs.IsEOF(); rs.MoveNext()) {
                 const qint64 id = rs.FieldInteger(row.id);
-                if (imported.contains(id))
-                    continue;
                 int length = 0;
                 const char *date = rs.FieldRaw(row.date, &length);
                 if (cursor.index(date, length) < 0)
