@@ -128,17 +128,24 @@ public:
     // seen: a server connection asks once, a file is asked every time, as
     // another program may replace it between operations.
     bool knowsTable(const QByteArray &table) const { return m_tables.contains(table); }
+    // Within a transaction a table may be one it made: it counts once the
+    // transaction commits.
     void rememberTable(const QByteArray &table)
     {
-        if (isServer())
+        if (!isServer())
+            return;
+        if (m_inTransaction)
+            m_tablesOnCommit.insert(table);
+        else
             m_tables.insert(table);
     }
-    void rememberTableAfterCommit(const QByteArray &table) { m_tablesOnCommit.insert(table); }
+    void transactionStarted() { m_inTransaction = true; }
     void transactionEnded(bool committed)
     {
-        if (committed && isServer())
+        if (committed)
             m_tables.unite(m_tablesOnCommit);
         m_tablesOnCommit.clear();
+        m_inTransaction = false;
     }
 
 protected:
@@ -152,6 +159,7 @@ protected:
 private:
     QSet<QByteArray> m_tables;
     QSet<QByteArray> m_tablesOnCommit;
+    bool m_inTransaction = false;
 };
 
 std::unique_ptr<LedgerConnection> MakeLedgerConnection(const LedgerLocation &location, bool createFile = false);
@@ -176,6 +184,7 @@ public:
     LedgerTransaction(LedgerConnection &connection, TransactionKind kind) : m_connection(connection)
     {
         m_connection.Begin(kind);
+        m_connection.transactionStarted();
     }
     ~LedgerTransaction()
     {

@@ -104,9 +104,7 @@ void EnsureExtensionTable(LedgerConnection &connection, const LedgerExtension &e
     }
     for (const QByteArray &statement : connection.isServer() ? extension.server : extension.sqlite)
         connection.Execute(statement.constData());
-    // Remembered only once the transaction commits: a rolled-back creation
-    // leaves the table missing.
-    connection.rememberTableAfterCommit(extension.table);
+    connection.rememberTable(extension.table);
 }
 
 void CreateExtensionTables(LedgerConnection &connection)
