@@ -3,7 +3,7 @@
 # offscreen platform.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh
+scripts/install-deps.sh tests
 scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 cd build

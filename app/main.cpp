@@ -3,7 +3,9 @@
 #include "KavloError.h"
 #include "KavloImages.h"
 #include "MessageBox.h"
+#include "ProgramPlaces.h"
 #include "RuntimeFolder.h"
+#include "StartCheck.h"
 #include "unt_clsOneCopy.h"
 #include "unt_frmMain.h"
 
@@ -12,6 +14,8 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
+
+#include <cstdio>
 
 namespace {
 // The safety net behind the handlers' own guards: an exception that still
@@ -53,6 +57,23 @@ bool TakeOneCopyMutex(int &argc, char **argv, TclsOneCopyMutex &mutex, QString &
 
 int main(int argc, char **argv)
 {
+    // Answered on a console as well: nothing here may need the window system.
+    switch (ReadStartRequest(argc, argv)) {
+    case StartRequest::Help:
+        std::fputs(HelpText().toUtf8().constData(), stdout);
+        return 0;
+    case StartRequest::Version:
+        std::printf("%s\n", VersionText().toUtf8().constData());
+        return 0;
+    case StartRequest::Run:
+        break;
+    }
+    const QString noSession = MissingDesktopSession(argc, argv);
+    if (!noSession.isEmpty()) {
+        std::fprintf(stderr, "%s\n", noSession.toUtf8().constData());
+        return 1;
+    }
+
     EnsureRuntimeFolder();
     TclsOneCopyMutex mutex;
     QString lockProblem;
@@ -69,6 +90,8 @@ int main(int argc, char **argv)
 
     KavloApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Kavlo"));
+    // Lets the desktop match the windows to the menu entry and its icon.
+    app.setDesktopFileName(QStringLiteral("org.kavlo.Kavlo"));
     app.setWindowIcon(QIcon(kIconImage));
     app.setFont(KavloUiFont());
     QTranslator qtTranslator;
@@ -78,6 +101,11 @@ int main(int argc, char **argv)
 
     if (!lockProblem.isEmpty())
         MessageBox::warning(nullptr, lockProblem);
+
+    // A package install's user starts from a copy of the shipped empty
+    // ledger; one that cannot be made is reported and the program ends.
+    if (!runGuarded(nullptr, [] { PrepareUserLedger(CurrentProgramPlaces()); }))
+        return 1;
 
     TfrmMain frmMain;
     // Commands that arrive during the login are received and ignored.

@@ -135,6 +135,9 @@ StatementFile ReadPaymentBill(const QString &path, const TextTable &table, int h
         // A line of one cell is a note: after the rows it ends the table
         // (Alipay's closing "----" line and totals follow it).
         if (nonEmptyCells(cells) <= 1) {
+            // A row cut off after its time is a truncated file, not a note.
+            if (!cells.isEmpty() && !cells.first().isEmpty() && cells.first().at(0).isDigit())
+                throw ImportError(path, line, QStringLiteral("这一行不完整；文件可能不完整或已损坏。"));
             if (seenData && !cells.isEmpty())
                 break;
             continue;

@@ -14,6 +14,13 @@
 //    callbacks.mapping;
 //  - OFX 1 (SGML), OFX 2 (XML) and QFX; QIF bank, cash and card sections.
 //
+// A bank file's mapping comes from callbacks.mapping, which sees the table
+// as ReadBankTable gives it. Its headerLine is the table's own (or 0) for the
+// header the reader found; another line means the user chose that line of
+// this file as the header. A mapping remembered for a header should be
+// handed back with the table's headerLine, as the same header may sit on
+// another line in next month's file.
+//
 // A file either reads whole or not at all: an unknown or damaged file, a
 // wrong or missing password, a mapping that does not fit, an amount or a
 // date that does not read all throw ImportError naming the file and the

@@ -75,11 +75,13 @@ bool SplitCsv(const QString &text, TextTable *table, int *badLine)
                 // (often the padding) is kept, as spreadsheets do.
                 while (p < end && *p != QLatin1Char(',') && *p != QLatin1Char('\n') && *p != QLatin1Char('\r'))
                     cell += *p++;
+                cells.append(TrimBlanks(cell));
             } else {
+                const QChar *from = p;
                 while (p < end && *p != QLatin1Char(',') && *p != QLatin1Char('\n') && *p != QLatin1Char('\r'))
-                    cell += *p++;
+                    ++p;
+                cells.append(TrimBlanks(QString(from, p - from)));
             }
-            cells.append(TrimBlanks(cell));
             if (p >= end) {
                 rowDone = true;
             } else if (*p == QLatin1Char(',')) {

@@ -6,10 +6,10 @@
 #include "FileDialog.h"
 #include "KavloError.h"
 #include "MessageBox.h"
+#include "ProgramPlaces.h"
 #include "SafeFileWriter.h"
 #include "TextCodec.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -49,7 +49,7 @@ QString OutputCommands::templateDir() const
 {
     if (!m_templateDir.isEmpty())
         return m_templateDir;
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Database"));
+    return CurrentProgramPlaces().programFiles;
 }
 
 QString AskSaveFileName(QWidget *owner, const QString &extension, QString &lastFileName)

@@ -39,8 +39,8 @@ public:
     // dlgSave keeps the name chosen last by either export.
     QString lastFileName() const { return m_lastFileName; }
 
-    // The folder holding qmrvz.xls and qmrvz2.xls: Database beside the
-    // executable unless set (tests point it elsewhere).
+    // The folder holding qmrvz.xls and qmrvz2.xls: the program files of
+    // ProgramPlaces unless set (tests point it elsewhere).
     void setTemplateDir(const QString &dir) { m_templateDir = dir; }
     QString templateDir() const;
 

@@ -64,6 +64,25 @@ QString cellText(const FreeXL_CellValue &cell)
     }
 }
 
+QList<QStringList> readSelectedSheet(const XlsHandle &xls)
+{
+    unsigned int rows = 0;
+    unsigned short columns = 0;
+    xls.check(freexl_worksheet_dimensions(xls.get(), &rows, &columns));
+    QList<QStringList> result;
+    result.reserve(int(rows));
+    for (unsigned int r = 0; r < rows; ++r) {
+        QStringList cells;
+        for (unsigned short c = 0; c < columns; ++c) {
+            FreeXL_CellValue value;
+            xls.check(freexl_get_cell_value(xls.get(), r, c, &value));
+            cells.append(cellText(value));
+        }
+        result.append(cells);
+    }
+    return result;
+}
+
 } // namespace
 
 QList<QStringList> ReadXlsSheet(const QString &path, const QString &sheetName)
@@ -81,20 +100,12 @@ QList<QStringList> ReadXlsSheet(const QString &path, const QString &sheetName)
     if (sheet < 0)
         throw KavloError(QStringLiteral("工作簿 %1 中没有工作表 %2").arg(path, sheetName));
     xls.check(freexl_select_active_worksheet(xls.get(), static_cast<unsigned short>(sheet)));
+    return readSelectedSheet(xls);
+}
 
-    unsigned int rows = 0;
-    unsigned short columns = 0;
-    xls.check(freexl_worksheet_dimensions(xls.get(), &rows, &columns));
-    QList<QStringList> result;
-    result.reserve(int(rows));
-    for (unsigned int r = 0; r < rows; ++r) {
-        QStringList cells;
-        for (unsigned short c = 0; c < columns; ++c) {
-            FreeXL_CellValue value;
-            xls.check(freexl_get_cell_value(xls.get(), r, c, &value));
-            cells.append(cellText(value));
-        }
-        result.append(cells);
-    }
-    return result;
+QList<QStringList> ReadXlsFirstSheet(const QString &path)
+{
+    XlsHandle xls(path);
+    xls.check(freexl_select_active_worksheet(xls.get(), 0));
+    return readSelectedSheet(xls);
 }

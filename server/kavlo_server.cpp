@@ -3,6 +3,7 @@
 #include "KavloError.h"
 #include "LedgerConnection.h"
 #include "LedgerCopy.h"
+#include "ProgramPlaces.h"
 #include "unt_clsDatabaseUser.h"
 
 #include <QCoreApplication>
@@ -19,16 +20,20 @@ namespace {
 const char kUsage[] =
     "用法: kavlo-server [--folder 程序文件夹] 命令\n"
     "\n"
-    "  use CONNINFO        让本程序文件夹使用 CONNINFO 指定的账本服务器（先检查服务器能否连接），\n"
-    "                      写入 Database/server.conf。CONNINFO 是 libpq 连接字符串，例如\n"
+    "  use CONNINFO        让本程序使用 CONNINFO 指定的账本服务器（先检查服务器能否连接），\n"
+    "                      写入账本文件夹里的 server.conf。CONNINFO 是 libpq 连接字符串，例如\n"
     "                      \"host=ledger.home dbname=kavlo user=family sslmode=verify-full\"；\n"
     "                      密码不写在这里，写在 ~/.pgpass 里。\n"
-    "  use-local           删除 Database/server.conf，重新使用本地账本 Database/qmrvz.sjk。\n"
+    "  use-local           删除 server.conf，重新使用本地账本 qmrvz.sjk。\n"
     "  check               连接服务器，报告服务器、账本版本和用户、项目列表、记录的数目。\n"
     "  init                在服务器的空数据库里建立账本的表（已有账本的表时拒绝）。\n"
     "  copy-local          把本地账本整本复制到服务器（服务器账本必须是空的）。\n"
     "  copy-to-local FILE  把服务器账本复制成新的本地账本文件 FILE（FILE 不能已存在）。\n"
     "  --help              显示本说明。\n"
+    "\n"
+    "账本文件夹：程序文件夹（例如 ~/Kavlo）里的 Database/；从软件包安装时是\n"
+    "$XDG_DATA_HOME/kavlo/Database（默认 ~/.local/share/kavlo/Database）。\n"
+    "--folder 指定程序所在的文件夹，默认是 kavlo-server 自己所在的文件夹。\n"
     "\n"
     "成功时退出码为 0，失败时为 1，用法错误时为 2。\n";
 
@@ -42,7 +47,7 @@ int usageError(const QString &text)
     return 2;
 }
 
-QString localLedger(const QString &folder) { return folder + QStringLiteral("/Database/qmrvz.sjk"); }
+QString localLedger(const QString &folder) { return ProgramPlacesOf(folder).ledgerPath(); }
 
 // The server this folder uses; fails when it uses its local file.
 LedgerLocation configuredServer(const QString &folder)
@@ -213,6 +218,9 @@ int main(int argc, char **argv)
     if (args.size() != wanted)
         return usageError(QStringLiteral("命令 %1 需要 %2 个参数。").arg(command).arg(wanted));
     try {
+        // A package install's user may set the server up before ever
+        // starting Kavlo: server.conf needs the data folder.
+        PrepareUserLedger(ProgramPlacesOf(folder));
         if (command == QLatin1String("use"))
             return use(folder, args.at(0));
         if (command == QLatin1String("use-local"))

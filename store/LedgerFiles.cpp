@@ -73,3 +73,80 @@ void CreatePrivateFile(const QString &path)
         fail("fchmod", changeError, path);
     }
 }
+
+namespace {
+
+// Closes the descriptor on every way out.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+void writeAll(int fd, const QByteArray &bytes, const QString &path)
+{
+    const char *data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, size_t(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            fail("write", errno, path);
+        }
+        data += written;
+        left -= written;
+    }
+}
+
+} // namespace
+
+bool CopyToNewPrivateFile(const QString &source, const QString &target)
+{
+    if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+        return false;
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        throw KavloError(in.errorString(), in.error() == QFileDevice::OpenError && !in.exists() ? FailureCause::Missing
+                                                                                              : FailureCause::Unknown,
+                         source);
+    const QByteArray bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError)
+        throw KavloError(in.errorString(), FailureCause::Unknown, source);
+
+    // Beside the target, so the link stays within one file system; a
+    // leftover of an interrupted copy is replaced.
+    const QString partial = target + QStringLiteral(".part");
+    const QByteArray partialName = QFile::encodeName(partial);
+    ::unlink(partialName.constData());
+    CreatePrivateFile(partial);
+    try {
+        Descriptor out;
+        out.fd = ::open(partialName.constData(), O_WRONLY | O_CLOEXEC);
+        if (out.fd < 0)
+            fail("open", errno, partial);
+        writeAll(out.fd, bytes, partial);
+        if (::fsync(out.fd) != 0)
+            fail("fsync", errno, partial);
+        const int fd = out.fd;
+        out.fd = -1;
+        if (::close(fd) != 0)
+            fail("close", errno, partial);
+        // link() refuses an existing name, where rename() would replace it.
+        if (::link(partialName.constData(), QFile::encodeName(target).constData()) != 0) {
+            const int error = errno;
+            if (error != EEXIST)
+                fail("link", error, target);
+            ::unlink(partialName.constData());
+            return false;
+        }
+    } catch (...) {
+        ::unlink(partialName.constData());
+        throw;
+    }
+    ::unlink(partialName.constData());
+    return true;
+}

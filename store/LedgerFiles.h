@@ -18,3 +18,10 @@ void CreatePrivateFile(const QString &path);
 // Takes the group and other bits away from a file or folder the user owns.
 // Does nothing to anyone else's: changing it would fail anyway.
 void TightenToOwner(const QString &path);
+
+// Copies `source` to the new file `target`, mode 0600 whatever the umask.
+// The copy appears under its name only once it is whole on the disk, and
+// never over an existing file: false when `target` exists (it is left as it
+// is), also when it appears while copying. Throws when the copy cannot be
+// made; no partial file is left.
+bool CopyToNewPrivateFile(const QString &source, const QString &target);

@@ -7,10 +7,9 @@
 #include "KavloError.h"
 #include "LedgerExtensions.h"
 #include "LedgerFiles.h"
+#include "ProgramPlaces.h"
 #include "TextCodec.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QRandomGenerator>
@@ -19,13 +18,6 @@
 #include <cstring>
 
 namespace {
-
-QString executableDir()
-{
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationDirPath();
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2);
-}
 
 QByteArray isoDate(const QDate &date) { return date.toString(Qt::ISODate).toLatin1(); }
 
@@ -211,7 +203,7 @@ void checkRecordFound(LedgerConnection &connection, const QString &id)
 
 } // namespace
 
-TclsDatabaseUser::TclsDatabaseUser() : TclsDatabaseUser(ProgramLedger(executableDir())) {}
+TclsDatabaseUser::TclsDatabaseUser() : TclsDatabaseUser(ProgramLedger(ExecutableFolder())) {}
 
 TclsDatabaseUser::TclsDatabaseUser(const QString &databasePath)
     : TclsDatabaseUser(LedgerLocation::FromText(databasePath))
@@ -227,14 +219,15 @@ TclsDatabaseUser::~TclsDatabaseUser() = default;
 
 QString TclsDatabaseUser::ServerConfPath(const QString &programDir)
 {
-    return QDir(programDir).filePath(QStringLiteral("Database/server.conf"));
+    return ProgramPlacesOf(programDir).serverConfPath();
 }
 
 LedgerLocation TclsDatabaseUser::ProgramLedger(const QString &programDir)
 {
-    QFile conf(ServerConfPath(programDir));
+    const ProgramPlaces places = ProgramPlacesOf(programDir);
+    QFile conf(places.serverConfPath());
     if (!conf.exists())
-        return LedgerLocation::File(QDir(programDir).filePath(QStringLiteral("Database/qmrvz.sjk")));
+        return LedgerLocation::File(places.ledgerPath());
     if (!conf.open(QIODevice::ReadOnly))
         throw KavloError(QStringLiteral("无法读取 %1：%2").arg(conf.fileName(), conf.errorString()),
                          FailureCause::NoPermission, conf.fileName());

@@ -88,8 +88,9 @@ struct ProgramNameLists {
 class TclsDatabaseUser
 {
 public:
-    // The program folder's ledger: the server named in Database/server.conf
-    // when that file is there, otherwise Database/qmrvz.sjk.
+    // The running program's ledger: the server named in server.conf when that
+    // file is there, otherwise the local qmrvz.sjk, both in the data folder
+    // of ProgramPlaces (Database/ of a program folder).
     TclsDatabaseUser();
     // A file path, or a server's "postgresql://" URI (LedgerLocation's text).
     explicit TclsDatabaseUser(const QString &databasePath);
@@ -100,7 +101,8 @@ public:
     QString databasePath() const { return g_strConnection; }
     LedgerLocation location() const { return m_location; }
 
-    // The ledger a program folder uses (see the default constructor).
+    // The ledger the program in `programDir` uses (see the default
+    // constructor); programDir is the folder of its executables.
     static LedgerLocation ProgramLedger(const QString &programDir);
     static QString ServerConfPath(const QString &programDir);
 

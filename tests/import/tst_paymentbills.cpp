@@ -344,6 +344,7 @@ void TestPaymentBills::refusedFiles_data()
     QTest::newRow("out of range") << Encode(AlipayCsv({earlyDay, good}), Encoding::Gb18030) << 17 << "范围";
     const QByteArray whole = Encode(AlipayCsv({good, good}), Encoding::Gb18030);
     QTest::newRow("cut in a row") << whole.left(whole.size() - 30) << 18 << "不完整";
+    QTest::newRow("cut after a time") << whole.left(whole.lastIndexOf("2026-11-01") + 13) << 18 << "不完整";
     const QByteArray quoted = Encode(WeChatCsv({wechat("2026-11-30 18:30:00", "商户消费", "店", "面", "支出", "¥1", "支付成功", "1")}),
                                      Encoding::Utf8);
     QTest::newRow("cut in quotes") << quoted.left(quoted.indexOf("\"面") + 4) << 18 << "引号";

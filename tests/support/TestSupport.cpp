@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -52,6 +53,18 @@ TempDatabase::~TempDatabase()
 
 QString SourceDir() { return qEnvironmentVariable("KAVLO_SOURCE_DIR"); }
 QString ProgramDir() { return qEnvironmentVariable("KAVLO_PROGRAM_DIR"); }
+
+int FileMode(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+QByteArray FileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 bool PlantHeldLock(const QString &path)
 {

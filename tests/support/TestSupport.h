@@ -33,6 +33,12 @@ bool TestingOnServer();
 QString SourceDir();
 QString ProgramDir();
 
+// The permission bits of a file or folder (links followed); -1 when it is
+// not there.
+int FileMode(const QString &path);
+// A file's bytes; empty when it cannot be read.
+QByteArray FileBytes(const QString &path);
+
 // Writes a lock file at `path` that QLockFile takes for held: its process
 // (the running test) is alive and has the name written in it. Returns false
 // when it cannot be written.
