@@ -13,6 +13,7 @@
 #include "TextCodec.h"
 #include "unt_clsButtonCreator.h"
 #include "unt_clsOneCopy.h"
+#include "unt_frmImportBill.h"
 #include "unt_frmLogin.h"
 #include "unt_frmBudget.h"
 #include "unt_frmRecurring.h"
@@ -264,6 +265,7 @@ void TfrmMain::connectOutputMenu()
         {QStringLiteral("mnuInAndOut_More_SaveAsExcel_2"), &TfrmMain::mnuInAndOut_More_SaveAsExcel_2Click},
         {QStringLiteral("mnuInAndOut_More_SaveAsTxt_1"), &TfrmMain::mnuInAndOut_More_SaveAsTxt_1Click},
         {QStringLiteral("mnuInAndOut_More_SaveAsTxt_2"), &TfrmMain::mnuInAndOut_More_SaveAsTxt_2Click},
+        {QStringLiteral("mnuInAndOut_More_Import"), &TfrmMain::mnuInAndOut_More_ImportClick},
     };
     // The items sit in submenus; walk the whole menu tree.
     QList<QMenu *> menus{pnlInAndOut->moreMenu()};
@@ -619,3 +621,5 @@ void TfrmMain::mnuInAndOut_More_SaveAsTxt_2Click()
 {
     g_objOutputCommands->SaveAsTxt(pnlInAndOut->startDate(), pnlInAndOut->endDate(), OutputLayout::II);
 }
+
+void TfrmMain::mnuInAndOut_More_ImportClick() { ShowImportBill(g_objFields, *pnlOut, *pnlIn, this); }

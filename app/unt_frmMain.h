@@ -66,6 +66,7 @@ public:
     void mnuInAndOut_More_SaveAsTxt_2Click();
     void mnuInAndOut_More_BudgetClick();
     void mnuInAndOut_More_RecurringClick();
+    void mnuInAndOut_More_ImportClick();
 
     MainWindowFields g_objFields;
 

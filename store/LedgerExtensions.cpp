@@ -1,5 +1,6 @@
 #include "LedgerExtensions.h"
 
+#include "ImportTables.h"
 #include "KavloError.h"
 
 namespace {
@@ -70,6 +71,25 @@ QList<LedgerExtension> makeList()
                  "Entry_ID, User_Name, Program_Type, Program_Name, Program_Money, Program_Memo, Rule_Kind, Rule_Day,"
                  " Rule_Month, First_Date, End_Date, Paused, Done_Through, Revision",
                  "Entry_ID"});
+    // The statement import's per-user rules (a counterparty's text gives an
+    // item) and the column mappings of bank files, by their header's key.
+    list.append({kItemRulesTable,
+                 {"create table if not exists Import_Rules (User_Name text not null, Record_Type text not null,"
+                  " Rule_Text text not null, Item_Name text not null,"
+                  " primary key (User_Name, Record_Type, Rule_Text))"},
+                 {"create table if not exists Import_Rules (User_Name text collate \"C\" not null,"
+                  " Record_Type text collate \"C\" not null, Rule_Text text collate \"C\" not null,"
+                  " Item_Name text not null, primary key (User_Name, Record_Type, Rule_Text))"},
+                 "User_Name, Record_Type, Rule_Text, Item_Name",
+                 "User_Name, Record_Type, Rule_Text"});
+    list.append({kBankMappingsTable,
+                 {"create table if not exists Import_Mappings (User_Name text not null, Header_Key text not null,"
+                  " Mapping text not null, primary key (User_Name, Header_Key))"},
+                 {"create table if not exists Import_Mappings (User_Name text collate \"C\" not null,"
+                  " Header_Key text collate \"C\" not null, Mapping text not null,"
+                  " primary key (User_Name, Header_Key))"},
+                 "User_Name, Header_Key, Mapping",
+                 "User_Name, Header_Key"});
     return list;
 }
 

@@ -4,6 +4,7 @@
 #include "RangeRows.h"
 #include "StoreReading.h"
 #include "DefaultLists.h"
+#include "ImportTables.h"
 #include "KavloError.h"
 #include "LedgerExtensions.h"
 #include "LedgerFiles.h"
@@ -309,6 +310,9 @@ bool TclsDatabaseUser::DeleteUser(const QString &userName, const QString &passwo
         // A user of the same name made later starts afresh, also for imports.
         if (HasExtensionTable(*g_objConnection, FindLedgerExtension(kRowIdentitiesTable)))
             g_objConnection->Execute("delete from Row_Identities where User_Name=?1", {n});
+        for (const QByteArray &table : {kItemRulesTable, kBankMappingsTable})
+            if (HasExtensionTable(*g_objConnection, FindLedgerExtension(table)))
+                g_objConnection->Execute(("delete from " + table + " where User_Name=?1").constData(), {n});
         transaction.Commit();
         return true;
     });

@@ -42,6 +42,19 @@ struct ProgramTotals {
     int size() const { return name.size(); }
 };
 
+// A user's item rules for imported statements, in the order they apply:
+// a row whose counterparty or goods contains text[i] becomes item item[i]
+// of type type[i].
+struct ItemRuleLists {
+    QStringList text;
+    QStringList item;
+    QStringList type; // "支出" or "收入"
+    int size() const { return text.size(); }
+};
+
+// The longest item name the entry panels and rules take.
+constexpr int kItemNameLimit = 50;
+
 // Which records a search reads: one record type or both, a range or every
 // date.
 struct RecordScope {
@@ -178,6 +191,19 @@ public:
     // Writes each entry's doneThrough where it is later than the stored one
     // and the entry has not been changed since it was read (its revision).
     void AdvanceRecurringWatermarks(const QString &userName, const QList<RecurringEntry> &entries);
+    // The statement import's per-user data. Rules: one per text and type,
+    // longest text first; saving a rule again replaces its item. Bank
+    // mappings: ColumnMapping's text by the header's key (empty when none).
+    // On a ledger made before these existed, reads see none and the first
+    // save makes the table.
+    ItemRuleLists LoadItemRules(const QString &userName);
+    void SaveItemRule(const QString &userName, const QString &text, const QString &item, const QString &recordType);
+    bool DeleteItemRule(const QString &userName, const QString &text, const QString &recordType);
+    QString LoadBankMapping(const QString &userName, const QString &headerKey);
+    void SaveBankMapping(const QString &userName, const QString &headerKey, const QString &mapping);
+    // The range's records typed by hand, those without a row identity, in
+    // the order of ListRecordsOfDate: what a statement row may duplicate.
+    void ListTypedRecords(const QString &userName, const QDate &start, const QDate &end, RangeRecords &records);
 
     // Splits an item-name list text at CR LF, dropping blank lines; names are
     // kept exactly as typed.

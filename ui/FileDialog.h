@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -11,6 +12,14 @@ class FileDialog
 {
 public:
     static QString getSaveFileName(QWidget *parent, const QString &filter, const QString &initialName);
+
+    // The open-file dialog for one or several existing files; Cancel gives
+    // an empty list.
+    static QStringList getOpenFileNames(QWidget *parent, const QString &filter);
+
+    // Test seam: the next open dialog returns these files without showing
+    // (an empty list stands for Cancel).
+    static void setNextOpenFileNames(const QStringList &names);
 
     // Test seam: the next call returns this name without showing a dialog
     // (an empty name stands for Cancel).

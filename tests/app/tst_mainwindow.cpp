@@ -1,5 +1,6 @@
 #include "BrowsePanel.h"
 #include "EntryPanel.h"
+#include "FileDialog.h"
 #include "LedgerBackup.h"
 #include "MessageBox.h"
 #include "ModalDialogs.h"
@@ -47,6 +48,7 @@ private slots:
     void closeStaysOpenWhenTheSaveFails();
     void outputMenuItemsReachTheCommands_data();
     void outputMenuItemsReachTheCommands();
+    void importMenuItemReachesTheImport();
     void cancelledLoginNeverShowsTheWindow();
     void passedLoginShapesTheWindow();
     void loginBacksUpTheLedger_data();
@@ -403,6 +405,22 @@ void TestMainWindow::outputMenuItemsReachTheCommands_data()
             const QString name = QStringLiteral("mnuInAndOut_More_%1_%2").arg(QLatin1String(kind)).arg(layout);
             QTest::newRow(qPrintable(name)) << name;
         }
+}
+
+void TestMainWindow::importMenuItemReachesTheImport()
+{
+    TfrmMain &main = *m_main;
+    QAction *action = findAction(main.pnlInAndOut->moreMenu(), QStringLiteral("mnuInAndOut_More_Import"));
+    QVERIFY(action);
+    // A file that is not there is refused by name: proof the chosen files
+    // reached the import, and that nothing was queued.
+    const int dialogs = FileDialog::shownCount();
+    FileDialog::setNextOpenFileNames({QStringLiteral("/nonexistent/账单.csv")});
+    action->trigger();
+    QCOMPARE(FileDialog::shownCount(), dialogs + 1);
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QVERIFY(MessageBox::shown()[0].text.contains(QStringLiteral("账单.csv")));
+    QCOMPARE(main.pnlOut->pendingCount() + main.pnlIn->pendingCount(), 0);
 }
 
 void TestMainWindow::outputMenuItemsReachTheCommands()

@@ -520,7 +520,7 @@ private slots:
         for (QAction *action : menu->actions())
             names << action->objectName();
         QCOMPARE(names, (QStringList{"mnuInAndOut_More_ShowRecord", "mnuInAndOut_More_FindRecord",
-                                     "mnuInAndOut_More_Separator0", "mnuInAndOut_More_OutTotal",
+                                     "mnuInAndOut_More_Import", "mnuInAndOut_More_Separator0", "mnuInAndOut_More_OutTotal",
                                      "mnuInAndOut_More_InTotal", "mnuInAndOut_More_MonthTotal",
                                      "mnuInAndOut_More_Separator1", "mnuInAndOut_More_Print",
                                      "mnuInAndOut_More_Preview", "mnuInAndOut_More_Separator2",
@@ -554,6 +554,8 @@ private slots:
         }
         QCOMPARE(panel->findChild<QAction *>(QStringLiteral("mnuInAndOut_More_MonthTotal"))->text(),
                  QStringLiteral("按月统计收支(&M)..."));
+        QCOMPARE(panel->findChild<QAction *>(QStringLiteral("mnuInAndOut_More_Import"))->text(),
+                 QStringLiteral("导入账单(&I)..."));
         QCOMPARE(panel->findChild<QAction *>(QStringLiteral("mnuInAndOut_More_FindRecord"))->text(),
                  QStringLiteral("查找收支记录(&F)..."));
     }
