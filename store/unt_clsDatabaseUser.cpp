@@ -143,12 +143,17 @@ QSet<QByteArray> storedIdentities(LedgerConnection &connection, const QByteArray
     return found;
 }
 
-// Inserts (user, identity, record ID) triples. No "on conflict": when another
-// computer stored the same identity meanwhile, the whole save fails and a
-// second try skips the row, rather than storing it twice.
-void insertIdentities(LedgerConnection &connection, const QList<SqlValue> &triples)
+// Inserts (user, identity, record ID) triples and returns the identities it
+// stored. Another computer may store the same identity between our check
+// and this insert (two people importing the same bill at once): the server
+// makes this insert wait for that transaction, and "do nothing" then skips
+// the identity instead of failing the whole save; the caller takes back the
+// records of the skipped identities, so each row is stored once and neither
+// save reports an error.
+QSet<QByteArray> insertIdentities(LedgerConnection &connection, const QList<SqlValue> &triples)
 {
     constexpr qsizetype kPerStatement = 500;
+    QSet<QByteArray> inserted;
     const qsizetype rows = triples.size() / 3;
     for (qsizetype first = 0; first < rows; first += kPerStatement) {
         const qsizetype chunk = std::min(kPerStatement, rows - first);
@@ -158,8 +163,12 @@ void insertIdentities(LedgerConnection &connection, const QList<SqlValue> &tripl
             for (int c = 1; c <= 3; ++c)
                 sql += '?' + QByteArray::number(r * 3 + c) + (c < 3 ? "," : ")");
         }
-        connection.Execute(sql.constData(), triples.constData() + first * 3, int(chunk * 3));
+        sql += " on conflict do nothing returning Row_Identity";
+        for (Recordset rs = connection.Query(sql.constData(), triples.constData() + first * 3, int(chunk * 3));
+             !rs.IsEOF(); rs.MoveNext())
+            inserted.insert(rs.FieldBytes(0));
     }
+    return inserted;
 }
 
 qint64 checkedId(const QString &id)
@@ -568,10 +577,19 @@ SaveOutcome TclsDatabaseUser::AddRecord(const QString &userName, const QString &
                 if (!identity.isEmpty())
                     identityParams << n << identity << ids.at(r - first);
             }
-            insertIdentities(connection, identityParams);
+            const QSet<QByteArray> inserted = insertIdentities(connection, identityParams);
+            for (qsizetype r = first; r < first + chunk; ++r) {
+                const QByteArray &identity = identityTexts.at(rows.at(r));
+                if (identity.isEmpty() || inserted.contains(identity))
+                    continue;
+                // Stored by another computer while this save ran.
+                connection.Execute("delete from All_Table where ID=?1", {ids.at(r - first)});
+                ++outcome.alreadyStored;
+                --outcome.stored;
+            }
         }
         transaction.Commit();
-        outcome.stored = int(rows.size());
+        outcome.stored += int(rows.size());
         return outcome;
     });
 }
