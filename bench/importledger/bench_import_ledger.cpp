@@ -8,6 +8,7 @@
 #include "ImportBatch.h"
 #include "KavloError.h"
 #include "LedgerConnection.h"
+#include "../support/ThrowawayServer.h"
 #include "ProposeRecords.h"
 #include "StatementReader.h"
 #include "unt_clsDatabaseUser.h"
@@ -131,15 +132,7 @@ void line(const char *what, double sqlite, double server, const char *target)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("PGHOST") && qEnvironmentVariableIsEmpty("KAVLO_BENCH_INSIDE")) {
-        setenv("KAVLO_BENCH_INSIDE", "1", 1);
-        // As root every throwaway cluster has the same name: take turns
-        // with the tests of other build trees.
-        execlp("flock", "flock", "/tmp/kavlo-pg_virtualenv.lock", "pg_virtualenv", argv[0],
-               static_cast<char *>(nullptr));
-        std::perror("flock pg_virtualenv");
-        return 1;
-    }
+    RunInsideThrowawayServer(argv);
     QCoreApplication app(argc, argv);
     try {
         QTemporaryDir dir;

@@ -9,6 +9,7 @@
 #include "AmountText.h"
 #include "DelayProxy.h"
 #include "LedgerConnection.h"
+#include "../support/ThrowawayServer.h"
 #include "RangeRows.h"
 #include "TextCodec.h"
 #include "StoreBench.h"
@@ -214,15 +215,7 @@ void delayedRow(const char *what, const Trip &direct, const Trip &delayed, doubl
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("PGHOST") && qEnvironmentVariableIsEmpty("KAVLO_BENCH_INSIDE")) {
-        setenv("KAVLO_BENCH_INSIDE", "1", 1);
-        // As root every throwaway cluster has the same name: take turns
-        // with the tests of other build trees.
-        execlp("flock", "flock", "/tmp/kavlo-pg_virtualenv.lock", "pg_virtualenv", argv[0],
-               static_cast<char *>(nullptr));
-        std::perror("flock pg_virtualenv");
-        return 1;
-    }
+    RunInsideThrowawayServer(argv);
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     const Figures local = measure("SQLite", LedgerLocation::File(dir.filePath(QStringLiteral("bench.sjk"))));
