@@ -260,6 +260,7 @@ PgConnection::~PgConnection() { Disconnect(); }
 void PgConnection::Disconnect()
 {
     forgetTables();
+    m_beginPending.reset();
     if (m_conn)
         PQfinish(m_conn);
     m_conn = nullptr;
@@ -320,6 +321,7 @@ void PgConnection::Release()
 {
     // A failed operation may leave a transaction open or the connection
     // broken; the next operation must start clean.
+    m_beginPending.reset();
     if (!m_conn)
         return;
     if (PQstatus(m_conn) != CONNECTION_OK)
@@ -368,6 +370,8 @@ PGresult *PgConnection::run(const char *sql, const SqlValue *params, int count)
         values.push_back(texts.back().constData());
     }
     const QByteArray statement = pgDialect(sql);
+    if (m_beginPending)
+        return runOpening(statement, count, values.data());
     PGresult *result = PQexecParams(m_conn, statement.constData(), count, nullptr, values.data(), nullptr,
                                     nullptr, 0);
     const ExecStatusType status = PQresultStatus(result);
@@ -393,29 +397,100 @@ Recordset PgConnection::Query(const char *sql, const SqlValue *params, int count
 
 void PgConnection::Begin(TransactionKind kind)
 {
-    // One round trip: the start, the lock and the transaction's number,
-    // which a new connection can ask about when the commit's answer is lost.
-    // A login deletes the user's row and inserts it again; two of those on
-    // one user at once would leave two rows, or none seen by the other. The
-    // lock conflicts with itself only, so readers never wait for it.
-    // Several statements in one message take the simple protocol, which
-    // has no parameters; none are needed here.
     if (!m_conn)
         throw KavloError(QStringLiteral("The ledger server is not connected"), FailureCause::ConnectionLost,
                          m_describe);
-    ResultPtr result(PQexec(m_conn, kind == TransactionKind::Users
-                                        ? "begin; lock table Users_Table in share row exclusive mode; "
-                                          "select txid_current()"
-                                        : "begin; select txid_current()"),
-                     &PQclear);
-    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQntuples(result.get()) != 1)
-        fail(result.get());
+    // Nothing is sent yet: the start travels with the first statement, so a
+    // change across a network costs one round trip fewer (a login two, not
+    // three).
+    m_beginPending = kind;
+}
+
+// The transaction's start, its lock and its number, then its first
+// statement, sent as one pipeline and answered in one round trip. The
+// number lets a new connection ask about the commit when its answer is
+// lost. A login deletes the user's row and inserts it again; two of those
+// on one user at once would leave two rows, or none seen by the other. The
+// lock conflicts with itself only, so readers never wait for it.
+PGresult *PgConnection::runOpening(const QByteArray &statement, int count, const char *const *values)
+{
+    const TransactionKind kind = *m_beginPending;
+    m_beginPending.reset();
+    std::vector<const char *> parts{"begin"};
+    if (kind == TransactionKind::Users)
+        parts.push_back("lock table Users_Table in share row exclusive mode");
+    parts.push_back("select txid_current()");
+    const std::size_t numberAt = parts.size() - 1;
+
+    if (PQenterPipelineMode(m_conn) != 1)
+        fail(nullptr);
+    bool sent = true;
+    for (const char *part : parts)
+        sent = sent && PQsendQueryParams(m_conn, part, 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
+    sent = sent && PQsendQueryParams(m_conn, statement.constData(), count, nullptr, values, nullptr, nullptr, 0) == 1;
+    sent = sent && PQpipelineSync(m_conn) == 1;
+
+    // One answer per statement, each followed by a null, then the sync. A
+    // statement after a failed one is answered "aborted"; the first failure
+    // is the one to report.
+    std::vector<ResultPtr> answers;
+    bool complete = false;
+    if (sent) {
+        const std::size_t expected = parts.size() + 1;
+        while (answers.size() < expected) {
+            PGresult *answer = PQgetResult(m_conn);
+            if (!answer)
+                break; // the connection failed before this statement's answer
+            answers.emplace_back(answer, &PQclear);
+            if (PQresultStatus(answer) == PGRES_PIPELINE_SYNC)
+                break; // not expected before every statement's answer
+            while (PGresult *extra = PQgetResult(m_conn)) // the null after an answer
+                PQclear(extra);
+        }
+        if (answers.size() == expected) {
+            PGresult *sync = PQgetResult(m_conn);
+            complete = sync && PQresultStatus(sync) == PGRES_PIPELINE_SYNC;
+            PQclear(sync);
+        }
+    }
+    // A connection left in pipeline mode would refuse every later statement:
+    // report the first failure seen and start the next operation afresh.
+    if (!complete || PQexitPipelineMode(m_conn) != 1) {
+        PGresult *failure = nullptr;
+        for (const ResultPtr &answer : answers) {
+            const ExecStatusType status = PQresultStatus(answer.get());
+            if (status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE || status == PGRES_NONFATAL_ERROR) {
+                failure = answer.get();
+                break;
+            }
+        }
+        try {
+            fail(failure);
+        } catch (...) {
+            Disconnect();
+            throw;
+        }
+    }
+    for (const ResultPtr &answer : answers) {
+        const ExecStatusType status = PQresultStatus(answer.get());
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+            fail(answer.get());
+    }
     ++m_statementsDone;
-    m_transaction = std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10);
+    const PGresult *number = answers.at(numberAt).get();
+    if (PQntuples(number) != 1)
+        fail(nullptr);
+    m_transaction = std::strtoll(PQgetvalue(number, 0, 0), nullptr, 10);
+    return answers.back().release();
 }
 
 void PgConnection::Commit()
 {
+    if (m_beginPending) {
+        // Nothing was sent, so there is nothing to commit.
+        m_beginPending.reset();
+        return;
+    }
     const qint64 transaction = m_transaction;
     try {
         Execute("commit");
@@ -465,6 +540,7 @@ PgConnection::Outcome PgConnection::askOutcome(qint64 transaction)
 
 void PgConnection::Rollback() noexcept
 {
+    m_beginPending.reset();
     if (m_conn && PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) != PQTRANS_IDLE) {
         PGresult *result = PQexec(m_conn, "rollback");
         PQclear(result);

@@ -2,6 +2,8 @@
 
 #include "LedgerConnection.h"
 
+#include <optional>
+
 struct pg_conn;
 
 // A ledger on a PostgreSQL server, through libpq. The connection is opened
@@ -38,6 +40,7 @@ private:
     // After the commit's answer was lost: what became of the transaction.
     Outcome askOutcome(qint64 transaction);
     struct pg_result *run(const char *sql, const SqlValue *params, int count);
+    struct pg_result *runOpening(const QByteArray &statement, int count, const char *const *values);
     [[noreturn]] void fail(struct pg_result *result) const;
 
     QByteArray m_conninfo;
@@ -47,4 +50,7 @@ private:
     bool m_reused = false;
     qint64 m_transaction = 0; // the open transaction's number
     int m_statementsDone = 0;
+    // A transaction asked for whose start has not been sent yet: it goes
+    // with the transaction's first statement.
+    std::optional<TransactionKind> m_beginPending;
 };
