@@ -149,7 +149,7 @@ void BrowsePanel::buildMoreMenu()
     QAction *findRecord = AddMenuItem(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_FindRecord"),
                                       QStringLiteral("查找收支记录(&F)..."));
     // Connected by the main window, which holds the pending lists it fills.
-    AddMenuItem(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_Import"), QStringLiteral("导入账单(&I)..."));
+    AddMenuItem(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_Import"), QStringLiteral("导入账单(&D)..."));
     AddMenuSeparator(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_Separator0"));
     QAction *outTotal = AddMenuItem(mnuInAndOut_More, QStringLiteral("mnuInAndOut_More_OutTotal"),
                                     QStringLiteral("统计各个支出项目所占比例(&O)..."));

@@ -54,7 +54,7 @@ LedgerLocation configuredServer(const QString &folder)
 {
     const LedgerLocation location = TclsDatabaseUser::ProgramLedger(folder);
     if (!location.isServer())
-        throw KavloError(QStringLiteral("本程序文件夹没有设定账本服务器（没有 %1）。请先运行 kavlo-server use CONNINFO。")
+        throw KavloError(QStringLiteral("Kavlo 还没有设定账本服务器（没有 %1）。请先运行 kavlo-server use CONNINFO。")
                              .arg(TclsDatabaseUser::ServerConfPath(folder)));
     return location;
 }
@@ -99,7 +99,7 @@ int use(const QString &folder, const QString &conninfo)
     const QByteArray text = conninfo.trimmed().toUtf8() + '\n';
     if (file.write(text) != text.size() || !file.commit())
         throw KavloError(QStringLiteral("无法写入 %1：%2").arg(path, file.errorString()), FailureCause::Unknown, path);
-    say(QStringLiteral("已写入 %1：本程序文件夹从现在起使用这个服务器。").arg(path));
+    say(QStringLiteral("已写入 %1：Kavlo 从现在起使用这个服务器。").arg(path));
     return 0;
 }
 
@@ -107,13 +107,13 @@ int useLocal(const QString &folder)
 {
     const QString path = TclsDatabaseUser::ServerConfPath(folder);
     if (!QFileInfo::exists(path)) {
-        say(QStringLiteral("本程序文件夹已经在使用本地账本 %1。").arg(localLedger(folder)));
+        say(QStringLiteral("Kavlo 已经在使用本地账本 %1。").arg(localLedger(folder)));
         return 0;
     }
     QFile file(path);
     if (!file.remove())
         throw KavloError(QStringLiteral("无法删除 %1：%2").arg(path, file.errorString()), FailureCause::NoPermission, path);
-    say(QStringLiteral("已删除 %1：本程序文件夹从现在起使用本地账本 %2。").arg(path, localLedger(folder)));
+    say(QStringLiteral("已删除 %1：Kavlo 从现在起使用本地账本 %2。").arg(path, localLedger(folder)));
     return 0;
 }
 

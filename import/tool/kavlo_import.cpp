@@ -2,6 +2,7 @@
 // would become against the ledger, and with --save stores the new rows.
 #include "ImportBatch.h"
 #include "KavloError.h"
+#include "ProgramPlaces.h"
 #include "unt_clsDatabaseUser.h"
 
 #include <QCoreApplication>
@@ -21,7 +22,8 @@ const char kUsage[] =
     "读取支付宝、微信支付、银行的账单文件，对照账本列出每一行会成为什么记录。\n"
     "标准输入的第一行是该用户的登录密码；加密的压缩文件依次使用后面各行作为它的密码。\n"
     "\n"
-    "  --folder DIR  程序文件夹（默认是本程序所在的文件夹），使用其中的账本或 Database/server.conf 指定的服务器。\n"
+    "  --folder DIR  程序文件夹（默认是本程序所在的文件夹），使用其中的账本或 Database/server.conf 指定的服务器；\n"
+    "                从软件包安装时使用 ~/.local/share/kavlo/Database 中的账本或服务器。\n"
     "  --user NAME   账本用户。\n"
     "  --save        把状态为 new 的行存入账本（每行连同它的标识，只会存一次）。不加 --save 时什么也不写。\n"
     "\n"
@@ -180,11 +182,15 @@ int main(int argc, char **argv)
         return usageError(QStringLiteral("缺少 --user 用户名。"));
     if (files.isEmpty())
         return usageError(QStringLiteral("缺少要导入的文件。"));
-    const QDir programDir(folder);
-    if (!QFileInfo::exists(TclsDatabaseUser::ServerConfPath(folder)) &&
-        !QFileInfo::exists(programDir.filePath(QStringLiteral("Database/qmrvz.sjk"))))
+    // A package install keeps each user's ledger in the user's data folder,
+    // not beside the program.
+    const ProgramPlaces places = ProgramPlacesOf(folder);
+    if (!QFileInfo::exists(places.serverConfPath()) && !QFileInfo::exists(places.ledgerPath())) {
+        if (places.packaged)
+            return usageError(QStringLiteral("还没有账本：%1 不存在。请先启动一次 Kavlo。").arg(places.ledgerPath()));
         return usageError(QStringLiteral("%1 不是 Kavlo 的程序文件夹（其中没有 Database/qmrvz.sjk 或 Database/server.conf）。")
                               .arg(folder));
+    }
 
     InputLines input;
     try {

@@ -51,7 +51,7 @@ private:
     QPushButton *btnImport_Import;
 };
 
-// The More menu's "导入账单(&I)...": the file dialog, then each file read
+// The More menu's "导入账单(&D)...": the file dialog, then each file read
 // (asking a zip's password and a new bank layout's columns as needed; a file
 // that cannot be imported is told and the others go on), then the review
 // window, recorded in g_hActiveDialog while it shows.

@@ -23,6 +23,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <functional>
+
 // The main window on a real database, set up as the login gate leaves it.
 class TestMainWindow : public QObject
 {
@@ -49,6 +51,7 @@ private slots:
     void outputMenuItemsReachTheCommands_data();
     void outputMenuItemsReachTheCommands();
     void importMenuItemReachesTheImport();
+    void menuAcceleratorsAreDistinct();
     void cancelledLoginNeverShowsTheWindow();
     void passedLoginShapesTheWindow();
     void loginBacksUpTheLedger_data();
@@ -421,6 +424,29 @@ void TestMainWindow::importMenuItemReachesTheImport()
     QCOMPARE(MessageBox::shown().size(), 1);
     QVERIFY(MessageBox::shown()[0].text.contains(QStringLiteral("账单.csv")));
     QCOMPARE(main.pnlOut->pendingCount() + main.pnlIn->pendingCount(), 0);
+}
+
+// Two items of one menu with the same letter make that letter only move
+// between them: the user pressing it expects a window to open.
+void TestMainWindow::menuAcceleratorsAreDistinct()
+{
+    std::function<void(QMenu *)> check = [&](QMenu *menu) {
+        QHash<QChar, QString> taken;
+        for (QAction *action : menu->actions()) {
+            if (action->isSeparator())
+                continue;
+            const QString text = action->text();
+            const qsizetype at = text.indexOf(QLatin1Char('&'));
+            QVERIFY2(at >= 0 && at + 1 < text.size(), qPrintable(text));
+            const QChar letter = text.at(at + 1).toUpper();
+            QVERIFY2(!taken.contains(letter), qPrintable(taken.value(letter) + QStringLiteral(" / ") + text));
+            taken.insert(letter, text);
+            if (action->menu())
+                check(action->menu());
+        }
+    };
+    check(m_main->pnlInAndOut->moreMenu());
+    QVERIFY(findAction(m_main->pnlInAndOut->moreMenu(), QStringLiteral("mnuInAndOut_More_Budget")));
 }
 
 void TestMainWindow::outputMenuItemsReachTheCommands()

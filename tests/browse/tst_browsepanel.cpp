@@ -555,7 +555,7 @@ private slots:
         QCOMPARE(panel->findChild<QAction *>(QStringLiteral("mnuInAndOut_More_MonthTotal"))->text(),
                  QStringLiteral("按月统计收支(&M)..."));
         QCOMPARE(panel->findChild<QAction *>(QStringLiteral("mnuInAndOut_More_Import"))->text(),
-                 QStringLiteral("导入账单(&I)..."));
+                 QStringLiteral("导入账单(&D)..."));
         QCOMPARE(panel->findChild<QAction *>(QStringLiteral("mnuInAndOut_More_FindRecord"))->text(),
                  QStringLiteral("查找收支记录(&F)..."));
     }

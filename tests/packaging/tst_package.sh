@@ -122,4 +122,13 @@ check "the data folder is private" [ "$(stat -c %a "$work/data/kavlo/Database")"
 check "the user's ledger is private" [ "$(stat -c %a "$work/data/kavlo/Database/qmrvz.sjk")" = 600 ]
 check "the user's ledger is the shipped one" cmp -s "$root/usr/share/kavlo/qmrvz.sjk" "$work/data/kavlo/Database/qmrvz.sjk"
 
+# kavlo-import reads the same user's ledger, not one beside /usr/bin.
+if [ "$has_import" = 1 ]; then
+    printf 'x' >"$work/bill.csv"
+    out=$(XDG_DATA_HOME=$work/nodata "$root/usr/bin/kavlo-import" --user 张三 "$work/bill.csv" </dev/null 2>&1)
+    check "kavlo-import before the first start says there is no ledger yet ($out)" grep -qF "$work/nodata/kavlo/Database/qmrvz.sjk" <<<"$out"
+    out=$(echo pw | XDG_DATA_HOME=$work/data "$root/usr/bin/kavlo-import" --user 张三 "$work/bill.csv" 2>&1)
+    check "kavlo-import opens the user's ledger and asks it for the login ($out)" grep -qF "用户名或密码不对" <<<"$out"
+fi
+
 checks_end
