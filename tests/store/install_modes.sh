@@ -12,6 +12,14 @@ install_once() { umask 022; cmake --install "$build" --prefix "$prefix" >/dev/nu
 install_once
 [ "$(mode "$prefix/Database")" = 700 ] || fail "new folder is $(mode "$prefix/Database")"
 [ "$(mode "$prefix/Database/qmrvz.sjk")" = 600 ] || fail "new database is $(mode "$prefix/Database/qmrvz.sjk")"
+counts=$(/usr/bin/python3 - "$prefix/Database/qmrvz.sjk" <<'PY'
+import sqlite3, sys
+db = sqlite3.connect("file:" + sys.argv[1] + "?mode=ro", uri=True)
+print(" ".join(str(db.execute("select count(*) from " + t).fetchone()[0])
+               for t in ("Users_Table", "Programs_Table", "All_Table")))
+PY
+)
+[ "$counts" = "0 0 0" ] || fail "the new database is not empty: $counts"
 
 # An older install left everything readable by all: tightened, records kept.
 echo "records" >"$prefix/Database/qmrvz.sjk"
