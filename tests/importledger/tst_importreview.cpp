@@ -125,6 +125,8 @@ private slots:
     void itemChangeOffersRule_data();
     void itemChangeOffersRule();
     void refusedFileIsToldAndOthersGoOn();
+    void encryptedZipAsksForItsPassword_data();
+    void encryptedZipAsksForItsPassword();
     void bankMappingAskedOnceThenRemembered();
 };
 
@@ -359,6 +361,53 @@ void TestImportReview::refusedFileIsToldAndOthersGoOn()
     FileDialog::setNextOpenFileNames({});
     ShowImportBill(ledger.fields, *ledger.expense, *ledger.income, &ledger.window);
     QCOMPARE(MessageBox::shown().size(), 0);
+}
+
+void TestImportReview::encryptedZipAsksForItsPassword_data()
+{
+    QTest::addColumn<QStringList>("answers"); // an empty answer stands for Cancel
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("right password") << QStringList{"s3cret"} << true;
+    QTest::newRow("wrong, then right") << QStringList{"nope", "s3cret"} << true;
+    QTest::newRow("cancelled") << QStringList{QString()} << false;
+    QTest::newRow("wrong, then cancelled") << QStringList{"nope", QString()} << false;
+}
+
+// A mailed bill comes as a zip with a password: a wrong one asks again, and
+// Cancel refuses that file by name without queueing anything.
+void TestImportReview::encryptedZipAsksForItsPassword()
+{
+    QFETCH(QStringList, answers);
+    QFETCH(bool, opened);
+    Ledger ledger;
+    const QByteArray csv = Encode(WeChatCsv(novemberRows()), Encoding::Utf8);
+    const QString zip = WriteFile(ledger.files.path(), "账单.zip",
+                                  MakeZip({{QStringLiteral("微信支付账单.csv"), csv}}, QByteArrayLiteral("s3cret")));
+    for (const QString &answer : answers)
+        PasswordPrompt::setNextAnswer(answer.isEmpty() ? std::nullopt : std::optional<QString>(answer));
+    const int promptsBefore = PasswordPrompt::shownCount();
+    FileDialog::setNextOpenFileNames({zip});
+    int shown = -1;
+    QObject context;
+    WhenModalShows<TfrmImportBill>(&context, [&](TfrmImportBill *dialog) {
+        shown = dialog->model()->rowCount();
+        dialog->btnImportClick();
+    });
+    ShowImportBill(ledger.fields, *ledger.expense, *ledger.income, &ledger.window);
+    QCOMPARE(PasswordPrompt::shownCount() - promptsBefore, answers.size());
+    QVERIFY2(PasswordPrompt::lastText().contains(QStringLiteral("账单.zip")), qPrintable(PasswordPrompt::lastText()));
+    QCOMPARE(PasswordPrompt::lastText().startsWith(QStringLiteral("密码不对")), answers.size() > 1);
+    if (opened) {
+        QCOMPARE(shown, 6);
+        QCOMPARE(ledger.expense->pendingRows().size(), 3);
+        QCOMPARE(ledger.income->pendingRows().size(), 1);
+    } else {
+        QCOMPARE(shown, -1);
+        const QList<MessageBox::Shown> boxes = MessageBox::shown();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes.first().text.contains(QStringLiteral("账单.zip")), qPrintable(boxes.first().text));
+        QCOMPARE(ledger.expense->pendingRows().size() + ledger.income->pendingRows().size(), 0);
+    }
 }
 
 void TestImportReview::bankMappingAskedOnceThenRemembered()
