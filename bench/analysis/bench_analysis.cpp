@@ -4,6 +4,7 @@
 // the share window with its pie for one year, the month-by-month window for
 // ten years and a find over all dates, each painted on the screen.
 #include "BenchLedger.h"
+#include "BenchTiming.h"
 #include "MessageBox.h"
 #include "PeriodTotals.h"
 #include "TextCodec.h"
@@ -23,39 +24,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <time.h>
 
 namespace {
 constexpr int kRecords = 200000;
-
-double ThreadCpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
-
-// The best wall-clock time of a few runs, and the best processor time of
-// this thread: on a machine shared with other work the second shows what the
-// program itself costs.
-struct Timing {
-    double wall = 1e100;
-    double cpu = 1e100;
-};
-
-Timing BestOf(int runs, const std::function<void()> &work)
-{
-    Timing best;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        const double cpu = ThreadCpuMs();
-        timer.start();
-        work();
-        best.wall = std::min(best.wall, timer.nsecsElapsed() / 1e6);
-        best.cpu = std::min(best.cpu, ThreadCpuMs() - cpu);
-    }
-    return best;
-}
 
 // The floor: the user's rows of the range through sqlite3_step, every column
 // taken as bytes. Returns the rows read.

@@ -3,6 +3,7 @@
 // entries whose past is stored, against a user without any (target: 10 ms
 // more). Prints each figure with its target, and MISSED where it is not met.
 #include "BenchLedger.h"
+#include "BenchTiming.h"
 #include "BudgetPlan.h"
 #include "DueOccurrences.h"
 #include "MessageBox.h"
@@ -16,41 +17,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <time.h>
 
 namespace {
 constexpr int kRecords = 200000;
 constexpr int kEntries = 50;
 const QDate kToday(2025, 12, 10);
-
-double ThreadCpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
-
-// The best wall-clock time of a few runs, and the best processor time of this
-// thread: on a machine shared with other work the second shows what the
-// program itself costs.
-struct Timing {
-    double wall = 1e100;
-    double cpu = 1e100;
-};
-
-Timing BestOf(int runs, const std::function<void()> &work)
-{
-    Timing best;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        const double cpu = ThreadCpuMs();
-        timer.start();
-        work();
-        best.wall = std::min(best.wall, timer.nsecsElapsed() / 1e6);
-        best.cpu = std::min(best.cpu, ThreadCpuMs() - cpu);
-    }
-    return best;
-}
 
 void Report(const char *what, const Timing &t, double target)
 {

@@ -16,13 +16,13 @@
 
 namespace {
 
-struct RoleSpec {
+struct ColumnRole {
     const char *key;
     const char *caption;
     int ColumnMapping::*field;
 };
 
-const RoleSpec kRoles[] = {
+const ColumnRole kRoles[] = {
     {"date", "日期", &ColumnMapping::date},
     {"time", "时间", &ColumnMapping::time},
     {"amount", "金额（有正负）", &ColumnMapping::amount},
@@ -56,9 +56,9 @@ TfrmColumnMapping::TfrmColumnMapping(const QString &path, const BankTable &table
         columns = qMax(columns, int(row.size()));
 
     auto *form = new QFormLayout;
-    for (const RoleSpec &spec : kRoles) {
+    for (const ColumnRole &role : kRoles) {
         auto *box = new QComboBox(this);
-        box->setObjectName(QStringLiteral("cboMap_") + QLatin1String(spec.key));
+        box->setObjectName(QStringLiteral("cboMap_") + QLatin1String(role.key));
         box->addItem(QStringLiteral("（无）"), -1);
         for (int c = 0; c < columns; ++c) {
             const QString name = table.header.value(c);
@@ -66,8 +66,8 @@ TfrmColumnMapping::TfrmColumnMapping(const QString &path, const BankTable &table
                                         : QStringLiteral("第 %1 列：%2").arg(c + 1).arg(name),
                          c);
         }
-        form->addRow(QString::fromUtf8(spec.caption), box);
-        m_roles.append({QLatin1String(spec.key), box});
+        form->addRow(QString::fromUtf8(role.caption), box);
+        m_roles.append({QLatin1String(role.key), box});
     }
     chkMap_OutPositive = new QCheckBox(QStringLiteral("金额列中正数表示支出"), this);
     chkMap_OutPositive->setObjectName(QStringLiteral("chkMap_OutPositive"));
