@@ -430,9 +430,7 @@ PGresult *PgConnection::runOpening(const QByteArray &statement, int count, const
     sent = sent && PQsendQueryParams(m_conn, statement.constData(), count, nullptr, values, nullptr, nullptr, 0) == 1;
     sent = sent && PQpipelineSync(m_conn) == 1;
 
-    // One answer per statement, each followed by a null, then the sync. A
-    // statement after a failed one is answered "aborted"; the first failure
-    // is the one to report.
+    // One answer per statement, each followed by a null, then the sync.
     std::vector<ResultPtr> answers;
     bool complete = false;
     if (sent) {
@@ -453,17 +451,19 @@ PGresult *PgConnection::runOpening(const QByteArray &statement, int count, const
             PQclear(sync);
         }
     }
-    // A connection left in pipeline mode would refuse every later statement:
-    // report the first failure seen and start the next operation afresh.
-    if (!complete || PQexitPipelineMode(m_conn) != 1) {
-        PGresult *failure = nullptr;
-        for (const ResultPtr &answer : answers) {
-            const ExecStatusType status = PQresultStatus(answer.get());
-            if (status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE || status == PGRES_NONFATAL_ERROR) {
-                failure = answer.get();
-                break;
-            }
+    // The first statement that did not succeed is the one to report; the
+    // ones after it were only answered "aborted".
+    PGresult *failure = nullptr;
+    for (const ResultPtr &answer : answers) {
+        const ExecStatusType status = PQresultStatus(answer.get());
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+            failure = answer.get();
+            break;
         }
+    }
+    // A connection left in pipeline mode would refuse every later statement:
+    // then the next operation starts on a new one.
+    if (!complete || PQexitPipelineMode(m_conn) != 1) {
         try {
             fail(failure);
         } catch (...) {
@@ -471,11 +471,8 @@ PGresult *PgConnection::runOpening(const QByteArray &statement, int count, const
             throw;
         }
     }
-    for (const ResultPtr &answer : answers) {
-        const ExecStatusType status = PQresultStatus(answer.get());
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-            fail(answer.get());
-    }
+    if (failure)
+        fail(failure);
     ++m_statementsDone;
     const PGresult *number = answers.at(numberAt).get();
     if (PQntuples(number) != 1)
